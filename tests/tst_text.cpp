@@ -1,0 +1,181 @@
+#include "text/error.h"
+#include "text/strops.h"
+#include "text/textfile.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestText : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QByteArray cp1251(const QString &s) { return QStringEncoder("windows-1251").encode(s); }
+
+private slots:
+    void positions_data()
+    {
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<QString>("haystack");
+        QTest::addColumn<qsizetype>("pos");
+        QTest::newRow("first") << u"a"_s << u"abca"_s << qsizetype(1);
+        QTest::newRow("later") << u"ca"_s << u"abca"_s << qsizetype(3);
+        QTest::newRow("absent") << u"x"_s << u"abc"_s << qsizetype(0);
+        QTest::newRow("empty needle") << QString() << u"abc"_s << qsizetype(0);
+        QTest::newRow("case matters") << u"A"_s << u"abc"_s << qsizetype(0);
+    }
+    void positions()
+    {
+        QFETCH(QString, needle);
+        QFETCH(QString, haystack);
+        QFETCH(qsizetype, pos);
+        QCOMPARE(posOf(needle, haystack), pos);
+        QCOMPARE(containsText(haystack, needle), pos > 0);
+    }
+
+    void parts()
+    {
+        QCOMPARE(partFrom(u"abcdef"_s, 3), u"cdef"_s);
+        QCOMPARE(partFrom(u"abc"_s, 0), u"abc"_s);
+        QCOMPARE(partFrom(u"abc"_s, -5), u"abc"_s);
+        QCOMPARE(partFrom(u"abc"_s, 4), QString());
+        QCOMPARE(partFrom(u"abc"_s, 9), QString());
+        QCOMPARE(firstChars(u"abc"_s, 0), QString());
+        QCOMPARE(firstChars(u"abc"_s, -1), QString());
+        QCOMPARE(firstChars(u"abc"_s, 2), u"ab"_s);
+        QCOMPARE(firstChars(u"abc"_s, 7), u"abc"_s);
+        QCOMPARE(removeEvery(u"a<>b<><>c"_s, u"<>"), u"abc"_s);
+        QCOMPARE(replaceEvery(u"aaaa"_s, u"aa", u"a"), u"aa"_s); // one pass, non-overlapping
+        QCOMPARE(replaceEvery(u"x"_s, u"", u"y"), u"x"_s);
+    }
+
+    void trimRemovesControlsButNotUnicodeSpace()
+    {
+        QCOMPARE(trimText(u"\t\x01 abc \r\n\x1f"_s), u"abc"_s);
+        QCOMPARE(trimText(u"\u00a0abc\u2003"_s), u"\u00a0abc\u2003"_s);
+        QCOMPARE(trimText(u"   "_s), QString());
+    }
+
+    void lowerCasesCyrillic()
+    {
+        QCOMPARE(lowerText(u"МЕЧ Ёж ABC ЂЃ ÄÖ"), u"меч ёж abc ђѓ äö"_s);
+        QVERIFY(equalsIgnoringCase(u"Кольцо", u"кОЛЬЦО"));
+        QVERIFY(!equalsIgnoringCase(u"Кольцо", u"кольца"));
+    }
+
+    void lineSplitting_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("empty") << QString() << QStringList();
+        QTest::newRow("crlf") << u"a\r\nb\r\n"_s << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("lf and cr") << u"a\nb\rc"_s << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::newRow("blank inside") << u"a\r\n\r\nb"_s << QStringList{u"a"_s, QString(), u"b"_s};
+        QTest::newRow("lone break") << u"\r\n"_s << QStringList{QString()};
+        QTest::newRow("lf cr is two") << u"a\n\rb"_s << QStringList{u"a"_s, QString(), u"b"_s};
+        QTest::newRow("keeps spaces") << u"  a  "_s << QStringList{u"  a  "_s};
+    }
+    void lineSplitting()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, lines);
+        QCOMPARE(splitLines(text), lines);
+    }
+
+    void decoding_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("encoding");
+        const QString ru = u"Предмет 'меч'"_s;
+        QTest::newRow("ansi 1251") << cp1251(ru) << ru << int(TextEncoding::Ansi);
+        QTest::newRow("ascii is ansi") << QByteArray("abc") << u"abc"_s << int(TextEncoding::Ansi);
+        QTest::newRow("utf8 no mark") << ru.toUtf8() << ru << int(TextEncoding::Utf8);
+        QTest::newRow("utf8 mark") << (QByteArray("\xEF\xBB\xBF") + ru.toUtf8()) << ru << int(TextEncoding::Utf8Bom);
+        QTest::newRow("utf16le") << (QByteArray("\xFF\xFE") + QStringEncoder(QStringEncoder::Utf16LE).encode(ru))
+                                 << ru << int(TextEncoding::Utf16LeBom);
+        QTest::newRow("utf16be") << (QByteArray("\xFE\xFF") + QStringEncoder(QStringEncoder::Utf16BE).encode(ru))
+                                 << ru << int(TextEncoding::Utf16BeBom);
+        QTest::newRow("truncated utf8 is ansi") << QByteArray("a\xD0") << u"aР"_s << int(TextEncoding::Ansi);
+        QTest::newRow("overlong is ansi") << QByteArray("\xC0\xAF") << u"АЇ"_s << int(TextEncoding::Ansi);
+    }
+    void decoding()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(int, encoding);
+        const DecodedText decoded = decodeText(bytes);
+        QCOMPARE(decoded.text, text);
+        QCOMPARE(int(decoded.encoding), encoding);
+    }
+
+    // Every remembered encoding writes back byte for byte what it read, CR LF after each line.
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::newRow("ansi") << int(TextEncoding::Ansi);
+        QTest::newRow("utf8") << int(TextEncoding::Utf8);
+        QTest::newRow("utf8 mark") << int(TextEncoding::Utf8Bom);
+        QTest::newRow("utf16le") << int(TextEncoding::Utf16LeBom);
+        QTest::newRow("utf16be") << int(TextEncoding::Utf16BeBom);
+    }
+    void roundTrip()
+    {
+        QFETCH(int, encoding);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.txt"_s);
+        const QStringList lines{u"12. шлем"_s, QString(), u"кольцо [отл]"_s};
+        QCOMPARE(int(writeTextFile(path, lines, TextEncoding(encoding))), encoding);
+        const TextFileLines back = readTextFile(path);
+        QCOMPARE(back.lines, lines);
+        QCOMPARE(int(back.encoding), encoding);
+    }
+
+    void ansiWritesCrLfWithoutMark()
+    {
+        const QByteArray bytes = encodeLines({u"меч"_s, u"a"_s}, TextEncoding::Ansi);
+        QCOMPARE(bytes, cp1251(u"меч"_s) + "\r\na\r\n");
+        QCOMPARE(encodeLines({}, TextEncoding::Utf8Bom), QByteArray("\xEF\xBB\xBF"));
+    }
+
+    // A character outside Windows-1251 must not become "?": the file turns UTF-8 with a mark.
+    void unrepresentableAnsiBecomesUtf8WithMark()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.txt"_s);
+        const QStringList lines{u"меч"_s, u"日本 ☃"_s};
+        QCOMPARE(writeTextFile(path, lines, TextEncoding::Ansi), TextEncoding::Utf8Bom);
+        const TextFileLines back = readTextFile(path);
+        QCOMPARE(back.lines, lines);
+        QCOMPARE(back.encoding, TextEncoding::Utf8Bom);
+    }
+
+    void failuresCarryNameAndReason()
+    {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(u"nope.txt"_s);
+        try {
+            readTextFile(missing);
+            QFAIL("no error");
+        } catch (const TarnError &e) {
+            QVERIFY(e.message().startsWith(u"Cannot open file \"%1\". "_s.arg(missing)));
+            QVERIFY(e.message().size() > missing.size() + 21);
+        }
+        try {
+            writeTextFile(dir.path(), {u"a"_s}, TextEncoding::Ansi); // a folder
+            QFAIL("no error");
+        } catch (const TarnError &e) {
+            QVERIFY(e.message().startsWith(u"Cannot create file \"%1\". "_s.arg(dir.path())));
+        }
+        QVERIFY(!fileExists(dir.path()));
+        QVERIFY(!fileExists(QString()));
+        QCOMPARE(notValidIntegerMessage(u"x"_s), u"'x' is not a valid integer value"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestText)
+#include "tst_text.moc"

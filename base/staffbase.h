@@ -1,0 +1,85 @@
+#pragma once
+
+// The staff base: the user's TreePad item database (.hjt), held in memory for the lore view,
+// the item table and the whole-base searches.
+
+#include "base/itemindex.h"
+#include "text/textfile.h"
+
+#include <QList>
+#include <QMultiHash>
+#include <QString>
+#include <QStringView>
+
+/// BaseLines: the staff base file's lines, held in one buffer with line offsets.
+///
+/// Besides the lines it keeps what the per-click work needs, built once at load: a lower-cased
+/// copy of the buffer (same length, so the line offsets serve both), the lines holding the
+/// record markers "Предмет" and "<end node>", and which header lines quote which text between
+/// two apostrophes.
+class StaffBase
+{
+public:
+    StaffBase() = default;
+
+    qsizetype lineCount() const { return m_lines.size(); }
+    /// 0-based, i < lineCount().
+    QStringView line(qsizetype i) const;
+    bool isEmpty() const { return m_lines.isEmpty(); }
+
+    /// Line i lower-cased by lowerText.
+    QStringView lowerLine(qsizetype i) const;
+    /// Where line i stands in text() (and in lowerCasedText()).
+    LineRange lineRange(qsizetype i) const { return m_lines.at(i); }
+    /// The whole decoded file, line breaks included.
+    const QString &text() const { return m_text; }
+    /// lowerText(text()): the same length, character for character.
+    const QString &lowerCasedText() const { return m_lower; }
+    /// The line that holds position `pos` of text(); a position on a line break belongs to the
+    /// line it ends. -1 when pos lies before the first line or past the end.
+    qsizetype lineOfPosition(qsizetype pos) const;
+
+    /// Ascending numbers of the lines that contain "Предмет" (record headers).
+    const QList<qsizetype> &headerLines() const { return m_headerLines; }
+    /// Ascending numbers of the lines that contain "<end node>" (record ends).
+    const QList<qsizetype> &endLines() const { return m_endLines; }
+    /// Ascending numbers of the lines of text() (or of the lower-cased copy) that contain
+    /// `needle`, case-sensitively; none for an empty needle. One pass over the buffer.
+    QList<qsizetype> linesContaining(QStringView needle, bool inLowerCasedText = false) const;
+    /// Ascending numbers of the header lines that contain "'" + quoted + "'".
+    QList<qsizetype> headerLinesQuoting(QStringView quoted) const;
+
+private:
+    friend StaffBase staffBaseFromText(QString text);
+    void buildIndexes();
+
+    QString m_text;
+    QString m_lower;
+    QList<LineRange> m_lines;
+    QList<qsizetype> m_headerLines;
+    QList<qsizetype> m_endLines;
+    /// Every text enclosed by two apostrophes of a header line -> that header line. Views
+    /// point into m_text, which the object owns and never changes.
+    QMultiHash<QStringView, qsizetype> m_quotedInHeader;
+    /// Header lines with too many apostrophes to list every enclosed text; searched directly.
+    QList<qsizetype> m_headersWithManyQuotes;
+};
+
+struct StaffBaseLoad
+{
+    StaffBase lines;
+    ItemIndex index;
+    bool fileMissing = false;
+};
+
+/// Reads the file by the text-file rule and scans it. fileMissing when no file is at the path
+/// (an empty path included). Throws TarnError when a file exists but cannot be read (a folder
+/// included).
+StaffBaseLoad LoadStaffBase(const QString &path);
+/// BaseLines over a decoded file text.
+StaffBase staffBaseFromText(QString text);
+/// ItemIndex from BaseLines: one row per item, appended at its level line or, without one,
+/// at the next header; names unique ignoring letter case, the first one winning.
+ItemIndex ScanItemIndex(const StaffBase &lines);
+/// The lore view's text when the file is missing: "файл базы не найден".
+QString baseMissingMessage();

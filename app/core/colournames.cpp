@@ -68,6 +68,20 @@ QList<NamedColour> buildTable()
     };
 }
 
+/// Identifiers are plain ASCII, so only the Latin letters A-Z and a-z match across case; a
+/// wider Unicode folding would let "ſ" (long s) or the Kelvin sign pass for "s" and "k".
+bool equalsIgnoringLatinCase(QStringView identifier, QStringView text)
+{
+    if (identifier.size() != text.size())
+        return false;
+    auto fold = [](char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (fold(identifier[i].unicode()) != fold(text[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 const QList<NamedColour> &colourTable()
@@ -98,7 +112,7 @@ QString colourToName(quint32 value)
 quint32 colourFromName(const QString &text)
 {
     for (const NamedColour &c : colourTable()) {
-        if (c.identifier.compare(text, Qt::CaseInsensitive) == 0)
+        if (equalsIgnoringLatinCase(c.identifier, text))
             return c.value;
     }
     return quint32(toInteger(text));

@@ -1,0 +1,133 @@
+#include "base/search.h"
+
+#include "base/staffbase.h"
+#include "text/strops.h"
+
+#include <QStringMatcher>
+
+#include <algorithm>
+
+namespace {
+
+/// Names gathered in order, each once ignoring letter case.
+class NameCollector
+{
+public:
+    void add(const QString &name)
+    {
+        const QString key = caseFoldKey(name);
+        if (m_keys.contains(key))
+            return;
+        m_keys.insert(key);
+        m_names.append(name);
+    }
+    QStringList take() { return std::move(m_names); }
+
+private:
+    QSet<QString> m_keys;
+    QStringList m_names;
+};
+
+/// The last entry of an ascending list that is <= value; -1 when there is none.
+qsizetype lastAtOrBefore(const QList<qsizetype> &sorted, qsizetype value)
+{
+    const auto it = std::upper_bound(sorted.cbegin(), sorted.cend(), value);
+    return it == sorted.cbegin() ? -1 : *(it - 1);
+}
+
+/// The first entry of an ascending list that is > value; -1 when there is none.
+qsizetype firstAfter(const QList<qsizetype> &sorted, qsizetype value)
+{
+    const auto it = std::upper_bound(sorted.cbegin(), sorted.cend(), value);
+    return it == sorted.cend() ? -1 : *it;
+}
+
+/// The record name current while line `i` is tested: that of the latest header line at or
+/// before it, unless an end line stands between (a line holding both markers ends its record).
+QString currentRecordName(const StaffBase &base, qsizetype i)
+{
+    const qsizetype header = lastAtOrBefore(base.headerLines(), i);
+    if (header < 0)
+        return QString();
+    const qsizetype end = lastAtOrBefore(base.endLines(), i);
+    if (end >= header)
+        return QString();
+    return HeaderItemName(base.line(header));
+}
+
+} // namespace
+
+AllowedNames AllowedNames::everyName()
+{
+    return AllowedNames();
+}
+
+AllowedNames AllowedNames::fromNames(const QStringList &names)
+{
+    AllowedNames allowed;
+    allowed.m_everyName = false;
+    allowed.m_keys.reserve(names.size());
+    for (const QString &name : names)
+        allowed.m_keys.insert(caseFoldKey(name));
+    return allowed;
+}
+
+bool AllowedNames::allows(QStringView name) const
+{
+    return m_everyName || m_keys.contains(caseFoldKey(name));
+}
+
+QString HeaderItemName(QStringView line)
+{
+    const qsizetype first = line.indexOf(u'\'');
+    if (first < 0)
+        return QString();
+    const qsizetype second = line.indexOf(u'\'', first + 1);
+    if (second < 0)
+        return QString();
+    return line.sliced(first + 1, second - first - 1).toString();
+}
+
+QStringList FindItemsByName(const StaffBase &base, const QString &query)
+{
+    NameCollector names;
+    const QString q = lowerText(query);
+    if (q.isEmpty())
+        return {};
+    const QStringMatcher matcher(q, Qt::CaseSensitive);
+    for (qsizetype i : base.headerLines()) {
+        const QStringView line = base.line(i);
+        if (line.size() >= q.size() && matcher.indexIn(line) >= 0)
+            names.add(HeaderItemName(line));
+    }
+    return names.take();
+}
+
+QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
+                              const AllowedNames &allowed)
+{
+    // One matcher pass over the lower-cased copy of the whole base. After a hit the rest of its
+    // record cannot add anything new (its name was just taken or refused), so the pass resumes
+    // at the next header line.
+    NameCollector names;
+    const QString p = lowerText(phrase);
+    if (p.isEmpty() || p.contains(u'\r') || p.contains(u'\n'))
+        return {};
+    const QStringView text(base.lowerCasedText());
+    const QStringMatcher matcher(p, Qt::CaseSensitive);
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype hit = matcher.indexIn(text, from);
+        if (hit < 0)
+            break;
+        const qsizetype i = base.lineOfPosition(hit);
+        const QString current = currentRecordName(base, i);
+        if (!current.isEmpty() && allowed.allows(current))
+            names.add(current);
+        const qsizetype nextHeader = firstAfter(base.headerLines(), i);
+        if (nextHeader < 0)
+            break;
+        from = base.lineRange(nextHeader).start;
+    }
+    return names.take();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+// Searches over the whole staff base: by item name and by a property phrase.
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+class StaffBase;
+
+/// Which item names a phrase search may return: every name (the property search) or the
+/// names of ListedNames, compared ignoring letter case (the property filter).
+class AllowedNames
+{
+public:
+    static AllowedNames everyName();
+    static AllowedNames fromNames(const QStringList &names);
+
+    bool allows(QStringView name) const;
+
+private:
+    bool m_everyName = true;
+    QSet<QString> m_keys;
+};
+
+/// The text between the first and the second apostrophe; empty with fewer than two.
+QString HeaderItemName(QStringView line);
+/// Names of the header lines that contain the lower-cased query (the lines themselves are not
+/// lower-cased), in base order, each name once ignoring letter case; an empty name counts.
+QStringList FindItemsByName(const StaffBase &base, const QString &query);
+/// Names of the records with a line whose lower-case contains the lower-cased phrase, in base
+/// order, each once ignoring letter case, empty names and names not allowed left out. A
+/// header line counts for its own record; lines outside records never count.
+QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
+                              const AllowedNames &allowed);

@@ -1,0 +1,264 @@
+#include "list/itemtable.h"
+
+#include "list/parser.h"
+#include "text/numbers.h"
+#include "text/strops.h"
+
+#include <QCollator>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+using namespace Qt::StringLiterals;
+
+ItemNameLookup::ItemNameLookup(const ItemIndex &index) : m_index(index)
+{
+    m_firstRow.reserve(index.size());
+    for (qsizetype i = 0; i < index.size(); ++i)
+        if (!m_firstRow.contains(index[i].name)) // the first row of a repeated name wins
+            m_firstRow.insert(index[i].name, i);
+}
+
+const ItemIndexRow *ItemNameLookup::find(const QString &name) const
+{
+    const auto it = m_firstRow.constFind(name);
+    return it == m_firstRow.cend() ? nullptr : &m_index[*it];
+}
+
+bool ItemNameLookup::isBuiltFor(const ItemIndex &index) const
+{
+    return m_index.size() == index.size() && m_index.constData() == index.constData();
+}
+
+ItemTable RebuildItemTable(const QStringList &entries, const ItemNameLookup &lookup)
+{
+    ItemTable table;
+    table.reserve(std::max<qsizetype>(entries.size(), 1));
+    for (const QString &entry : entries) {
+        ItemTableRow row;
+        row[EntryColumn] = entry;
+        if (const ItemIndexRow *item = lookup.find(ItemKey(entry))) {
+            row[ClassColumn] = item->classHeader;
+            row[LevelColumn] = item->level;
+            row[RatingsColumn] = item->ratings;
+        }
+        table.append(row);
+    }
+    if (table.isEmpty())
+        ClearGrid(table);
+    return table;
+}
+
+QStringList RebuildListFromTable(const ItemTable &table)
+{
+    QStringList entries;
+    entries.reserve(table.size());
+    for (const ItemTableRow &row : table)
+        entries.append(row[EntryColumn]);
+    return entries;
+}
+
+void ClearGrid(ItemTable &table)
+{
+    table = ItemTable{ItemTableRow{}};
+}
+
+void GridDeleteRow(qsizetype rowNumber, ItemTable &table)
+{
+    if (rowNumber < 0 || rowNumber >= table.size())
+        return;
+    if (rowNumber == table.size() - 1) {
+        table[rowNumber] = ItemTableRow{};
+        if (table.size() >= 3)
+            table.removeLast();
+        return;
+    }
+    table.remove(rowNumber);
+}
+
+namespace {
+
+QString zeroPadded(const QString &digits, qsizetype width)
+{
+    return digits.size() >= width ? digits : QString(width - digits.size(), u'0') + digits;
+}
+
+QString integerKey(const QString &c)
+{
+    const qint64 value = parseInteger(trimText(c)).value_or(0);
+    const QString digits = zeroPadded(QString::number(value < 0 ? -value : value), 9);
+    return value < 0 ? u'-' + digits : digits;
+}
+
+QString decimalKey(const QString &c, const QLocale &locale)
+{
+    bool ok = false;
+    const double value = locale.toDouble(trimText(c), &ok);
+    if (!ok || !std::isfinite(value))
+        return u"0.00"_s;
+    const QString fixed = QString::number(std::fabs(value), 'f', 6); // "123.456000"
+    const qsizetype dot = fixed.indexOf(u'.');
+    const QString whole = zeroPadded(fixed.left(dot), 9);
+    const QString key = whole + locale.decimalPoint() + fixed.mid(dot + 1);
+    const bool roundsToZero = std::all_of(fixed.cbegin(), fixed.cend(),
+                                          [](QChar ch) { return ch == u'0' || ch == u'.'; });
+    return value < 0 && !roundsToZero ? u'-' + key : key;
+}
+
+/// The four cells of a row, each followed by CR LF.
+QString rowText(const ItemTableRow &row)
+{
+    QString text;
+    for (const QString &cell : row)
+        text += cell + u"\r\n"_s;
+    return text;
+}
+
+int compareCodeUnits(QStringView a, QStringView b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        if (a[i] != b[i])
+            return a[i].unicode() < b[i].unicode() ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+} // namespace
+
+QString sortKey(const QString &cell, SortKeyKind kind, const QLocale &locale)
+{
+    const QString c = (cell.isEmpty() || cell == u" "_s) ? u"0"_s : cell;
+    switch (kind) {
+    case SortKeyKind::Integer: return integerKey(c);
+    case SortKeyKind::Decimal: return decimalKey(c, locale);
+    case SortKeyKind::Text: break;
+    }
+    return c;
+}
+
+void SortGridByColumn(ItemTable &grid, int column, SortKeyKind kind, bool descending,
+                      const QLocale &locale)
+{
+    if (column < 0 || column >= itemTableColumnCount)
+        return;
+    // Each record is key + "@" + row text; the rows are kept beside the records, so a key
+    // that itself holds "@" cannot spill into the cells.
+    QStringList records;
+    records.reserve(grid.size());
+    for (const ItemTableRow &row : grid)
+        records.append(sortKey(row[column], kind, locale) + u'@' + rowText(row));
+
+    QList<qsizetype> order(grid.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (descending) {
+        std::sort(order.begin(), order.end(), [&records](qsizetype a, qsizetype b) {
+            return CompareDescending(records, a, b) < 0;
+        });
+    } else {
+        QCollator collator(locale);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+            return collator.compare(records[a], records[b]) < 0;
+        });
+    }
+
+    ItemTable sorted;
+    sorted.reserve(grid.size());
+    for (const qsizetype i : order) {
+        ItemTableRow row = grid[i];
+        for (QString &cell : row) {
+            if (cell.isEmpty())
+                cell = u" "_s;
+        }
+        sorted.append(row);
+    }
+    grid = sorted;
+}
+
+int CompareDescending(const QStringList &list, qsizetype index1, qsizetype index2)
+{
+    return -compareCodeUnits(list[index1], list[index2]);
+}
+
+void SplitByDelimiter(SplitSlots &fields, const QString &delimiter, const QString &text)
+{
+    if (delimiter.isEmpty()) {
+        fields[0] = text;
+        return;
+    }
+    const QString work = text + delimiter;
+    qsizetype from = 0;
+    int k = 0;
+    while (k < splitSlotCount) {
+        const qsizetype at = work.indexOf(delimiter, from);
+        fields[k++] = work.sliced(from, at - from);
+        from = at + delimiter.size();
+        const QStringView rest = QStringView(work).sliced(from);
+        if (trimText(rest).isEmpty() || rest.size() < 2)
+            break;
+    }
+}
+
+namespace {
+
+bool isClassGroupOne(const QString &label)
+{
+    static const QStringList labels{u"Вн"_s, u"Ва"_s, u"Сл"_s, u"Во"_s, u"Па"_s, u"Дк"_s};
+    return labels.contains(label);
+}
+
+bool isClassGroupTwo(const QString &label)
+{
+    static const QStringList labels{u"Ма"_s, u"Др"_s, u"Не"_s, u"Ле"_s};
+    return labels.contains(label);
+}
+
+ItemCellPaint bestClassPaint(const QString &classHeader, const QString &ratings)
+{
+    if (classHeader.isEmpty() || ratings.isEmpty())
+        return {};
+    SplitSlots labels;
+    SplitSlots values;
+    SplitByDelimiter(labels, u":"_s, replaceEvery(classHeader, u" ", u":"));
+    SplitByDelimiter(values, u":"_s, replaceEvery(ratings, u" ", u":"));
+
+    constexpr int maxScanned = 10;
+    qint32 best = -100;
+    qint32 groupOne = -100;
+    qint32 groupTwo = -100;
+    QString bestClass;
+    for (int k = 0; k < maxScanned && !labels[k].isEmpty(); ++k) {
+        // A missing or unreadable rating exceeds nothing.
+        const std::optional<qint32> v = parseInteger(values[k]);
+        if (!v)
+            continue;
+        if (*v > best) {
+            best = *v;
+            bestClass = labels[k];
+        }
+        if (isClassGroupOne(labels[k]) && *v > groupOne)
+            groupOne = *v;
+        if (isClassGroupTwo(labels[k]) && *v > groupTwo)
+            groupTwo = *v;
+    }
+
+    ItemCellPaint paint{true, std::nullopt, bestClass};
+    if (groupOne > groupTwo)
+        paint.fill = classGroupOneRgb;
+    else if (groupTwo > groupOne)
+        paint.fill = classGroupTwoRgb;
+    return paint;
+}
+
+} // namespace
+
+ItemCellPaint itemCellPaint(int column, const ItemTableRow &row)
+{
+    if (column == ClassColumn)
+        return bestClassPaint(row[ClassColumn], row[RatingsColumn]);
+    if (column == EntryColumn && containsText(row[ClassColumn], u"Сет"))
+        return {true, setItemRgb, row[EntryColumn]};
+    return {};
+}

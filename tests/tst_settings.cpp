@@ -28,6 +28,8 @@ SettingsRecord sampleRecord()
 
 } // namespace
 
+Q_DECLARE_METATYPE(WindowBounds)
+
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -180,6 +182,40 @@ private slots:
         QVERIFY(result.error.startsWith(u"'7777"_s));
         QVERIFY(result.error.size() < 300);
         QVERIFY(result.error.endsWith(u"…' is not a valid integer value"_s));
+    }
+
+    void fitWindow_data()
+    {
+        QTest::addColumn<WindowBounds>("wanted");
+        QTest::addColumn<WindowBounds>("fitted");
+        // Desktop: two screens side by side, 1920 x 1080 each; minimum size 200 x 150.
+        QTest::newRow("inside") << WindowBounds{100, 50, 908, 434}
+                                << WindowBounds{100, 50, 908, 434};
+        QTest::newRow("partly left of and above the desktop, kept")
+            << WindowBounds{-300, -20, 908, 434} << WindowBounds{-300, -20, 908, 434};
+        QTest::newRow("partly on the second screen")
+            << WindowBounds{3500, 900, 908, 434} << WindowBounds{3500, 900, 908, 434};
+        QTest::newRow("huge size limited to the desktop")
+            << WindowBounds{0, 0, 2147483647, 2147483647} << WindowBounds{0, 0, 3840, 1080};
+        QTest::newRow("negative size raised to the minimum")
+            << WindowBounds{10, 10, -5, 0} << WindowBounds{10, 10, 200, 150};
+        QTest::newRow("wholly right of the desktop")
+            << WindowBounds{2147483647, 10, 908, 434} << WindowBounds{0, 0, 908, 434};
+        QTest::newRow("wholly above the desktop")
+            << WindowBounds{10, -2147483647 - 1, 908, 434} << WindowBounds{0, 0, 908, 434};
+        QTest::newRow("just touching is off") << WindowBounds{-908, 0, 908, 434}
+                                              << WindowBounds{0, 0, 908, 434};
+    }
+    void fitWindow()
+    {
+        QFETCH(WindowBounds, wanted);
+        QFETCH(WindowBounds, fitted);
+        const WindowBounds result =
+            fitWindowToDesktop(wanted, QRect(0, 0, 3840, 1080), QSize(200, 150));
+        QCOMPARE(result.left, fitted.left);
+        QCOMPARE(result.top, fitted.top);
+        QCOMPARE(result.width, fitted.width);
+        QCOMPARE(result.height, fitted.height);
     }
 };
 

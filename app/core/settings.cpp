@@ -4,6 +4,8 @@
 #include "text/error.h"
 #include "text/numbers.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -96,4 +98,23 @@ QStringList settingsLines(const SettingsRecord &record)
         lines.append(colourToName(record.colours->text));
     }
     return lines;
+}
+
+WindowBounds fitWindowToDesktop(WindowBounds wanted, const QRect &desktop, const QSize &minimum)
+{
+    WindowBounds fitted = wanted;
+    fitted.width = std::clamp(wanted.width, minimum.width(),
+                              std::max(minimum.width(), desktop.width()));
+    fitted.height = std::clamp(wanted.height, minimum.height(),
+                               std::max(minimum.height(), desktop.height()));
+    // 64-bit sums: a saved edge near the 32-bit limit plus the width must not overflow.
+    const bool overlapsHorizontally = qint64(fitted.left) < qint64(desktop.x()) + desktop.width()
+        && qint64(fitted.left) + fitted.width > desktop.x();
+    const bool overlapsVertically = qint64(fitted.top) < qint64(desktop.y()) + desktop.height()
+        && qint64(fitted.top) + fitted.height > desktop.y();
+    if (!overlapsHorizontally || !overlapsVertically) {
+        fitted.left = desktop.x();
+        fitted.top = desktop.y();
+    }
+    return fitted;
 }

@@ -5,6 +5,8 @@
 //   1 window outer width   4 window left         7 background colour name  (both only when
 //   2 window outer height  5 packet prefix       8 text colour name         not black)
 
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -55,3 +57,20 @@ SettingsRead readSettings(const QStringList &lines);
 /// The lines of settings.ini: 7, or 9 when a colour pair is set and its background is not
 /// black. Line breaks inside the text fields are dropped so that every field stays on its line.
 QStringList settingsLines(const SettingsRecord &record);
+
+/// The window's outer rectangle in screen pixels, frame included.
+struct WindowBounds
+{
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const WindowBounds &, const WindowBounds &) = default;
+};
+
+/// Restored bounds made safe for the desktop at hand (`desktop`: all screens together). The
+/// size is kept between `minimum` and the desktop's size, as the desktop itself limits a
+/// window, so a huge saved number cannot ask for a window of gigabytes. A window partly off
+/// the desktop keeps its place; one with no part on it would be out of reach and goes to the
+/// desktop's top-left corner.
+WindowBounds fitWindowToDesktop(WindowBounds wanted, const QRect &desktop, const QSize &minimum);

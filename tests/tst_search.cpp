@@ -1,0 +1,208 @@
+#include "base/search.h"
+#include "base/staffbase.h"
+#include "text/strops.h"
+#include "text/textfile.h"
+
+#include "randombase.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kEnd = u"<end node> 5P9i0s8y19Z"_s;
+
+StaffBase baseOf(const QStringList &lines)
+{
+    return staffBaseFromText(lines.join(u"\r\n"_s));
+}
+
+/// Each name once ignoring letter case, as the searches gather them.
+void addOnce(QStringList &names, const QString &name)
+{
+    for (const QString &n : std::as_const(names)) {
+        if (equalsIgnoringCase(n, name))
+            return;
+    }
+    names.append(name);
+}
+
+/// The name search read line by line, as the rule is written.
+QStringList plainByName(const QStringList &lines, const QString &query)
+{
+    QStringList names;
+    const QString q = lowerText(query);
+    for (const QString &line : lines) {
+        if (containsText(line, u"Предмет") && containsText(line, q))
+            addOnce(names, HeaderItemName(line));
+    }
+    return names;
+}
+
+/// The record scan read line by line, lower-casing every line, as the rule is written.
+/// `allowed` empty with `everyName` false allows nothing; ListedNames is searched linearly.
+QStringList plainByPhrase(const QStringList &lines, const QString &phrase, bool everyName,
+                          const QStringList &listed)
+{
+    QStringList names;
+    QString current;
+    const QString p = lowerText(phrase);
+    for (const QString &line : lines) {
+        if (containsText(line, u"Предмет"))
+            current = HeaderItemName(line);
+        if (containsText(line, u"<end node>"))
+            current.clear();
+        if (!containsText(lowerText(line), p) || current.isEmpty())
+            continue;
+        bool isAllowed = everyName;
+        for (const QString &name : listed)
+            isAllowed = isAllowed || equalsIgnoringCase(name, current);
+        if (isAllowed)
+            addOnce(names, current);
+    }
+    return names;
+}
+
+} // namespace
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private:
+    const QStringList m_base = {
+        u"<Treepad version 3.0>"_s,
+        u"на тело (до первой записи)"_s,
+        u"Предмет 'длинный меч', Тип предмета: Оружие"_s,
+        u"Оружейное умение: Длинные лезвия"_s,
+        u"Вы можете одеть это на тело. На тело!"_s,
+        kEnd,
+        u"на тело (между записями)"_s,
+        u"Предмет 'Меч', Тип предмета: Оружие"_s,
+        u"Вы можете одеть это на тело."_s,
+        kEnd,
+        u"Предмет 'старый свиток', Тип предмета: Свиток"_s,
+        u"Оружейное умение: Разнообразное  "_s,
+        kEnd,
+        u"Предмет 'ДЛИННЫЙ МЕЧ', Тип предмета: Оружие"_s,
+        u"на тело"_s,
+        kEnd,
+        u"Предмет без кавычек, Тип предмета: Обычный"_s,
+        u"на тело"_s,
+        kEnd,
+        u"Предмет 'посох', Тип предмета: Оружие"_s,
+        u"Оружейное умение: Разнообразное "_s,
+    };
+
+private slots:
+    void headerItemName_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("ordinary") << u"Предмет 'меч', Тип предмета: Оружие"_s << u"меч"_s;
+        QTest::newRow("one apostrophe") << u"Предмет 'меч"_s << QString();
+        QTest::newRow("none") << u"Предмет"_s << QString();
+        QTest::newRow("adjacent") << u"''x'"_s << QString();
+        QTest::newRow("three") << u"a'b'c'd"_s << u"b"_s;
+    }
+    void headerItemName()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, name);
+        QCOMPARE(HeaderItemName(line), name);
+    }
+
+    void byName_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("query lower-cased, header lines not")
+            << u"Меч"_s << QStringList{u"длинный меч"_s};
+        QTest::newRow("type part of the header matches")
+            << u"предмета"_s
+            << QStringList{u"длинный меч"_s, u"Меч"_s, u"старый свиток"_s, QString(), u"посох"_s};
+        QTest::newRow("capital letters in the header never match") << u"длинный"_s << QStringList{u"длинный меч"_s};
+        QTest::newRow("empty query") << QString() << QStringList();
+        QTest::newRow("only header lines") << u"на тело"_s << QStringList();
+        QTest::newRow("header without apostrophes gives an empty name") << u"без кавычек"_s << QStringList{QString()};
+        QTest::newRow("pattern characters are plain text") << u".*"_s << QStringList();
+        QTest::newRow("100,000 characters") << QString(100000, u'м') << QStringList();
+    }
+    void byName()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, names);
+        QCOMPARE(FindItemsByName(baseOf(m_base), query), names);
+        QCOMPARE(plainByName(m_base, query), names);
+    }
+
+    void byPhrase_data()
+    {
+        QTest::addColumn<QString>("phrase");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QStringList>("names");
+        const QStringList every = {u"*"_s}; // stands for "every name" below
+        QTest::newRow("lines outside records never hit; repeated names once")
+            << u"на тело"_s << every << QStringList{u"длинный меч"_s, u"Меч"_s};
+        QTest::newRow("header line counts for its own item")
+            << u"Тип предмета: Свиток"_s << every << QStringList{u"старый свиток"_s};
+        QTest::newRow("phrase 26 needs its two spaces")
+            << u"Оружейное умение: Разнообразное  "_s << every << QStringList{u"старый свиток"_s};
+        QTest::newRow("filter: membership at any position, ignoring case")
+            << u"на тело"_s << QStringList{u"посох"_s, u"меч"_s} << QStringList{u"Меч"_s};
+        QTest::newRow("filter: nothing listed") << u"на тело"_s << QStringList() << QStringList();
+        QTest::newRow("empty phrase") << QString() << every << QStringList();
+        QTest::newRow("phrase matched ignoring case") << u"ОРУЖЕЙНОЕ"_s << every
+                                                       << QStringList{u"длинный меч"_s, u"старый свиток"_s, u"посох"_s};
+        QTest::newRow("100,000 characters") << QString(100000, u'a') << every << QStringList();
+    }
+    void byPhrase()
+    {
+        QFETCH(QString, phrase);
+        QFETCH(QStringList, listed);
+        QFETCH(QStringList, names);
+        const bool everyName = listed == QStringList{u"*"_s};
+        const AllowedNames allowed = everyName ? AllowedNames::everyName() : AllowedNames::fromNames(listed);
+        QCOMPARE(FindItemsByPhrase(baseOf(m_base), phrase, allowed), names);
+        QCOMPARE(plainByPhrase(m_base, phrase, everyName, listed), names);
+    }
+
+    void emptyBaseFindsNothing()
+    {
+        const StaffBase empty;
+        QVERIFY(FindItemsByName(empty, u"меч"_s).isEmpty());
+        QVERIFY(FindItemsByPhrase(empty, u"меч"_s, AllowedNames::everyName()).isEmpty());
+    }
+
+    /// The indexed searches give what a line-by-line reading gives, on varied bases.
+    void searchesAgreeWithPlainReading()
+    {
+        const QStringList queries = {u"меч"_s, u"Меч"_s, u"предмета"_s, u"'"_s, u"на тело"_s,
+                                     u"оружейное умение: разнообразное  "_s, u"+"_s, u"ё"_s,
+                                     u"Тип предмета: Книга"_s, u"end node"_s, u"'a"_s};
+        const QStringList listed = {u"КОЛЬЦО"_s, u"ёж"_s, u"длинный меч"_s, QString()};
+        for (quint32 seed = 1; seed <= 200; ++seed) {
+            const QString text = randombase::randomBaseText(seed, int(seed % 40));
+            const StaffBase base = staffBaseFromText(text);
+            const QStringList lines = splitLines(text);
+            for (const QString &query : queries) {
+                QCOMPARE(FindItemsByName(base, query), plainByName(lines, query));
+                QCOMPARE(FindItemsByPhrase(base, query, AllowedNames::everyName()),
+                         plainByPhrase(lines, query, true, {}));
+                QCOMPARE(FindItemsByPhrase(base, query, AllowedNames::fromNames(listed)),
+                         plainByPhrase(lines, query, false, listed));
+            }
+        }
+    }
+
+    void oneHugeLine()
+    {
+        const StaffBase base = staffBaseFromText(u"Предмет 'x', "_s + QString(2 * 1024 * 1024, u'а'));
+        QCOMPARE(FindItemsByName(base, u"АА"_s), QStringList{u"x"_s});
+        QCOMPARE(FindItemsByPhrase(base, u"ААА"_s, AllowedNames::everyName()), QStringList{u"x"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSearch)
+#include "tst_search.moc"

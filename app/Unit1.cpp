@@ -1,7 +1,315 @@
 #include "app/Unit1.h"
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+#include "app/colourpicker.h"
+#include "app/formwidgets.h"
+#include "app/itemindexmodel.h"
+#include "app/keyboardlayout.h"
+#include "app/uiservices.h"
+#include "text/error.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/// Lets the item table paint over its cells after drawing them the ordinary way.
+class CellPaintDelegate : public QStyledItemDelegate
 {
-    setWindowTitle(QStringLiteral("Велигор лор - Tarnbook by Ольвен v 2.4"));
-    resize(892, 395);
+public:
+    CellPaintDelegate(TForm1 *form, QObject *parent) : QStyledItemDelegate(parent), m_form(form) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        try {
+            m_form->StringGrid2DrawCell(painter, index.column(), index.row(), option.rect);
+        } catch (const std::exception &) {
+            // Painting cannot stop for an error box; the cell keeps its ordinary drawing.
+        }
+    }
+
+private:
+    TForm1 *m_form;
+};
+
+const QString staffBaseFilter = u"hjt treepad (*.hjt);;all files (*.*)"_s;
+const QString saveListFilter = u"Text file (*.txt);;All files (*.*)"_s;
+const QString loadListFilter = u"Text files (*.txt);;All files (*.*)"_s;
+
+bool isLeftClick(const QEvent *event)
+{
+    return event->type() == QEvent::MouseButtonRelease
+        && static_cast<const QMouseEvent *>(event)->button() == Qt::LeftButton;
+}
+
+} // namespace
+
+TForm1::TForm1(UiServices *services, QWidget *parent) : QMainWindow(parent)
+{
+    setUiServices(services);
+    buildForm();
+    wireEvents();
+    guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::setUiServices(UiServices *services)
+{
+    if (services) {
+        m_services = services;
+        return;
+    }
+    if (!m_desktopServices)
+        m_desktopServices = std::make_unique<DesktopUiServices>(this);
+    m_services = m_desktopServices.get();
+}
+
+void TForm1::guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const TarnError &error) {
+        m_services->showError(error.message());
+    } catch (const std::exception &error) {
+        m_services->showError(QString::fromUtf8(error.what()));
+    }
+}
+
+void TForm1::setItemIndex(ItemIndex index)
+{
+    m_itemIndexModel->beginReplace();
+    StringGrid1Index = std::move(index);
+    m_itemIndexModel->endReplace();
+}
+
+void TForm1::setItemTableRowFromCode(int row)
+{
+    if (row == StringGrid2->currentRow())
+        return;
+    const int column = std::max(0, StringGrid2->currentColumn());
+    StringGrid2->setCurrentCell(row, column);
+    StringGrid2Click();
+}
+
+QString TForm1::runOpenDialog1()
+{
+    return m_services->openFileName(QString(), staffBaseFilter);
+}
+
+QString TForm1::runSaveDialog1()
+{
+    return m_services->saveFileName(QString(), saveListFilter);
+}
+
+QString TForm1::runOpenDialog2()
+{
+    return m_services->openFileName(QString(), loadListFilter);
+}
+
+void TForm1::onClick(QPushButton *button, void (TForm1::*handler)())
+{
+    connect(button, &QPushButton::clicked, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+}
+
+void TForm1::wireEvents()
+{
+    auto run = [this](void (TForm1::*handler)()) {
+        return [this, handler] { guarded([this, handler] { (this->*handler)(); }); };
+    };
+
+    onClick(Button1, &TForm1::Button1Click);
+    onClick(Button2, &TForm1::Button2Click);
+    onClick(Button3, &TForm1::Button3Click);
+    onClick(Button4, &TForm1::Button4Click);
+    onClick(Button5, &TForm1::Button5Click);
+    onClick(Button6, &TForm1::Button6Click);
+    onClick(Button7, &TForm1::Button7Click);
+    onClick(Button8, &TForm1::Button8Click);
+    onClick(Button9, &TForm1::Button9Click);
+    onClick(Button10, &TForm1::Button10Click);
+    onClick(Button11, &TForm1::Button11Click);
+    onClick(Button12, &TForm1::Button12Click);
+    onClick(Button13, &TForm1::Button13Click);
+    onClick(Button14, &TForm1::Button14Click);
+    onClick(Button15, &TForm1::Button15Click);
+    onClick(sBitBtn1, &TForm1::sBitBtn1Click);
+    onClick(sBitBtn2, &TForm1::sBitBtn2Click);
+    onClick(sBitBtn3, &TForm1::sBitBtn3Click);
+    onClick(sBitBtn4, &TForm1::sBitBtn4Click);
+    onClick(sBitBtn5, &TForm1::sBitBtn5Click);
+    onClick(sBitBtn6, &TForm1::sBitBtn6Click);
+
+    // Picking a preset prefix does not switch the layout; the other three boxes do.
+    for (QComboBox *box : {ComboBox2, ComboBox3, ComboBox4})
+        connect(box, &QComboBox::activated, this, run(&TForm1::Button9Click));
+
+    connect(ListBox1, &ItemListWidget::userClicked, this, run(&TForm1::ListBox1Click));
+    connect(StringGrid2, &ItemTableWidget::userClicked, this, run(&TForm1::StringGrid2Click));
+    StringGrid2->setItemDelegate(new CellPaintDelegate(this, StringGrid2));
+
+    connect(ComboBox5, &QComboBox::editTextChanged, this, run(&TForm1::ComboBox5Change));
+    connect(ComboBox5, &QComboBox::activated, this, run(&TForm1::ComboBox5Click));
+    connect(ComboBox5, &SearchComboBox::closedUp, this, run(&TForm1::ComboBox5CloseUp));
+    connect(ComboBox6, &QComboBox::editTextChanged, this, run(&TForm1::ComboBox6Change));
+    connect(ComboBox6, &QComboBox::activated, this, run(&TForm1::ComboBox6Click));
+
+    connect(ColorBox1, &ColourPicker::colourChanged, this, run(&TForm1::ColorBox1Change));
+    connect(ColorBox2, &ColourPicker::colourChanged, this, run(&TForm1::ColorBox2Change));
+
+    // Clicks into the edits and the lore view, the link label, and the search boxes' keys.
+    memo3->viewport()->installEventFilter(this);
+    Edit3->installEventFilter(this);
+    Label2->installEventFilter(this);
+    ComboBox5->installEventFilter(this);
+    ComboBox6->installEventFilter(this);
+
+    connect(R1, &QAction::triggered, this, run(&TForm1::R1Click));
+    connect(c1, &QAction::triggered, this, run(&TForm1::c1Click));
+    connect(D2, &QAction::triggered, this, run(&TForm1::Button1Click));
+    connect(N3, &QAction::triggered, this, run(&TForm1::N3Click));
+    connect(e1, &QAction::triggered, this, run(&TForm1::e1Click));
+    connect(d1, &QAction::triggered, this, run(&TForm1::d1Click));
+    connect(C2, &QAction::triggered, this, run(&TForm1::C2Click));
+    connect(C3, &QAction::triggered, this, run(&TForm1::C3Click));
+    connect(P1, &QAction::triggered, this, run(&TForm1::P1Click));
+    connect(N4, &QAction::triggered, this, run(&TForm1::N4Click));
+    connect(N5, &QAction::triggered, this, run(&TForm1::N5Click));
+    connect(E2, &QAction::triggered, this, run(&TForm1::e1Click));
+
+    connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos));
+    });
+    connect(StringGrid2, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        PopupMenu2->popup(StringGrid2->viewport()->mapToGlobal(pos));
+    });
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (isLeftClick(event)) {
+        if (watched == memo3->viewport())
+            guarded([this] { Memo3Click(); });
+        else if (watched == Edit3)
+            guarded([this] { Edit3Click(); });
+        else if (watched == Label2)
+            guarded([this] { Label2Click(); });
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto *keyEvent = static_cast<QKeyEvent *>(event);
+        void (TForm1::*handler)(int &, Qt::KeyboardModifiers) = nullptr;
+        if (watched == Edit3)
+            handler = &TForm1::Edit3KeyDown;
+        else if (watched == ComboBox5)
+            handler = &TForm1::ComboBox5KeyDown;
+        else if (watched == ComboBox6)
+            handler = &TForm1::ComboBox6KeyDown;
+        if (handler) {
+            int key = keyEvent->key();
+            guarded([&] { (this->*handler)(key, keyEvent->modifiers()); });
+            return key == 0;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    bool close = false;
+    guarded([&] { close = FormClose(); });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
+}
+
+// ---- Handlers ------------------------------------------------------------------------------
+
+void TForm1::SwitchKeyboardLayout()
+{
+    switchFromUsEnglishLayout();
+}
+
+void TForm1::Button9Click()
+{
+    SwitchKeyboardLayout();
+}
+
+void TForm1::Memo3Click()
+{
+    clickButton9();
+}
+
+void TForm1::Button6Click()
+{
+    // The old lines go first: a file that cannot be read leaves BaseLines empty, while the
+    // index keeps its rows.
+    BaseLines = StaffBase();
+    StaffBaseLoad load = LoadStaffBase(Edit1->text());
+    if (load.fileMissing)
+        memo3->setPlainText(baseMissingMessage());
+    BaseLines = std::move(load.lines);
+    setItemIndex(std::move(load.index));
+}
+
+void TForm1::Button7Click()
+{
+    // Only ever a local file: a path is never read as an address or a command line.
+    m_services->openUrl(QUrl::fromLocalFile(Edit1->text()));
+}
+
+void TForm1::Button8Click()
+{
+    const QString chosen = runOpenDialog1();
+    if (!chosen.isEmpty())
+        Edit1->setText(chosen);
+    clickButton6();
+}
+
+void TForm1::Label2Click()
+{
+    m_services->openUrl(QUrl(Label2->text()));
+}
+
+void TForm1::applyDarkColours(bool background)
+{
+    const ColourPicker *picker = background ? ColorBox1 : ColorBox2;
+    const QColor colour = displayColour(picker->selectedColour(), palette());
+    const QList<QWidget *> darkControls = {ListBox1, ComboBox5, memo3, Edit3, ComboBox6};
+    for (QWidget *control : darkControls) {
+        QPalette palette = control->palette();
+        if (background) {
+            const QColor base = colour.isValid() ? colour : this->palette().color(QPalette::Base);
+            palette.setColor(QPalette::Base, base);
+            palette.setColor(QPalette::Window, base);
+        } else {
+            const QColor text = colour.isValid() ? colour : this->palette().color(QPalette::Text);
+            palette.setColor(QPalette::Text, text);
+            palette.setColor(QPalette::WindowText, text);
+            palette.setColor(QPalette::ButtonText, text);
+        }
+        control->setPalette(palette);
+    }
+}
+
+void TForm1::ColorBox1Change()
+{
+    applyDarkColours(true);
+}
+
+void TForm1::ColorBox2Change()
+{
+    applyDarkColours(false);
 }

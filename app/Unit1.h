@@ -1,11 +1,237 @@
 #pragma once
 
-#include <QMainWindow>
+#include "base/itemindex.h"
+#include "base/staffbase.h"
+#include "text/textfile.h"
 
-/// The program's one window.
+#include <QMainWindow>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+#include <memory>
+
+class ColourPicker;
+class ItemIndexModel;
+class ItemListWidget;
+class ItemTableWidget;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPainter;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class SearchComboBox;
+class UiServices;
+
+/// The address of the program's community page: the caption of `Label2` and what its click
+/// opens.
+inline constexpr QStringView communityPageAddress = u"https://vk.com/tarnbook";
+
+/// The program's one window. Every control is a public member under its form name (also its
+/// objectName); every handler is a public method without the sender. Handlers run from the
+/// event wiring through `guarded`; a handler that runs another one (the programmatic clicks
+/// below) calls it directly, so an error ends the whole chain and is reported once.
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    /// `services` is not owned and must outlive the window; nullptr uses the real desktop.
+    /// The constructor builds the form and then runs `FormCreate`, as the window's creation.
+    explicit TForm1(UiServices *services = nullptr, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    /// Replaces the desktop services (nullptr: the real desktop again); not owned.
+    void setUiServices(UiServices *services);
+    UiServices &uiServices() const { return *m_services; }
+
+    /// Runs a handler; a TarnError or other std::exception ends it and its message is shown in
+    /// the error box. The steps before the error stand and the window stays usable.
+    void guarded(const std::function<void()> &handler);
+
+    // ---- Controls -------------------------------------------------------------------------
+    QPushButton *Button1 = nullptr;  ///< "Добавить"
+    QPushButton *Button2 = nullptr;  ///< "Заменить"
+    QPushButton *Button3 = nullptr;  ///< "Очистить"
+    QPushButton *Button4 = nullptr;  ///< "Пакетные"
+    QPushButton *Button5 = nullptr;  ///< "Пакетные - Биржа"
+    QPushButton *Button6 = nullptr;  ///< "Загрузить"
+    QPushButton *Button7 = nullptr;  ///< "Открыть"
+    QPushButton *Button8 = nullptr;  ///< "Выбрать"
+    QPushButton *Button9 = nullptr;  ///< hidden "Язык": the keyboard-layout step
+    QPushButton *Button10 = nullptr; ///< "гг"
+    QPushButton *Button11 = nullptr; ///< "сг"
+    QPushButton *Button12 = nullptr; ///< "г"
+    QPushButton *Button13 = nullptr; ///< "кг"
+    QPushButton *Button14 = nullptr; ///< "болт"
+    QPushButton *Button15 = nullptr; ///< "Сорт"
+    QPushButton *sBitBtn1 = nullptr; ///< save quick slot 1
+    QPushButton *sBitBtn2 = nullptr;
+    QPushButton *sBitBtn3 = nullptr;
+    QPushButton *sBitBtn4 = nullptr; ///< load quick slot 1
+    QPushButton *sBitBtn5 = nullptr;
+    QPushButton *sBitBtn6 = nullptr;
+    QLabel *Label1 = nullptr;        ///< the entry count, "0 предметов"
+    QLabel *Label2 = nullptr;        ///< the community page link
+    QLabel *Label3 = nullptr;        ///< "Цвет"
+    QLabel *slot = nullptr;          ///< the wear slot of the shown item
+    QLineEdit *Edit1 = nullptr;      ///< the staff base path
+    QLineEdit *Edit3 = nullptr;      ///< the name search
+    QComboBox *ComboBox1 = nullptr;  ///< packet prefix
+    QComboBox *ComboBox2 = nullptr;  ///< exchange operation
+    QComboBox *ComboBox3 = nullptr;  ///< packet postfix
+    QComboBox *ComboBox4 = nullptr;  ///< exchange packet postfix
+    SearchComboBox *ComboBox5 = nullptr; ///< property filter over the list
+    SearchComboBox *ComboBox6 = nullptr; ///< property search over the whole base
+    QCheckBox *CheckBox1 = nullptr;  ///< "добавить 'все.'"
+    QCheckBox *CheckBox2 = nullptr;  ///< "АвтоСорт"
+    ColourPicker *ColorBox1 = nullptr; ///< background of the dark controls
+    ColourPicker *ColorBox2 = nullptr; ///< text colour of the dark controls
+    QFrame *sPanel1 = nullptr;
+    ItemListWidget *ListBox1 = nullptr; ///< the item list (ExtendedSelection, never widget-sorted)
+    QSplitter *Splitter1 = nullptr;
+    QPlainTextEdit *memo3 = nullptr; ///< the lore view (no wrap; palette Text is the default colour)
+    ItemTableWidget *StringGrid2 = nullptr; ///< the item table, 4 columns, column 3 the ratings
+    /// Hidden view over `StringGrid1Index`: Name, Level, ClassHeader, Ratings.
+    QTableView *StringGrid1 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr; ///< hidden paste buffer
+    QPlainTextEdit *Memo2 = nullptr; ///< hidden packet and copy buffer
+    QPlainTextEdit *Memo4 = nullptr; ///< hidden settings lines and copy-all buffer
+
+    /// The item list's context menu: R1, c1, D2, N3, N1 (separator), e1, d1, C2, N2
+    /// (separator), C3, P1. Shortcuts work only while `ListBox1` has the focus.
+    QMenu *PopupMenu1 = nullptr;
+    QAction *R1 = nullptr;
+    QAction *c1 = nullptr;
+    QAction *D2 = nullptr;
+    QAction *N3 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *e1 = nullptr;
+    QAction *d1 = nullptr;
+    QAction *C2 = nullptr;
+    QAction *N2 = nullptr;
+    QAction *C3 = nullptr;
+    QAction *P1 = nullptr;
+    /// The item table's context menu: N4, N5, E2. Shortcuts work only while `StringGrid2`
+    /// has the focus.
+    QMenu *PopupMenu2 = nullptr;
+    QAction *N4 = nullptr;
+    QAction *N5 = nullptr;
+    QAction *E2 = nullptr;
+
+    // ---- Shared state ---------------------------------------------------------------------
+    StaffBase BaseLines;            ///< the staff base's lines; replaced by every load
+    ItemIndex StringGrid1Index;     ///< ItemIndex; change it only through setItemIndex
+    QStringList ListedNames;        ///< plain names of the captured entries
+    TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
+    TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
+    bool listSorted = false;        ///< the item list's sorted mode
+
+    /// Replaces ItemIndex and refreshes the hidden `StringGrid1` over it.
+    void setItemIndex(ItemIndex index);
+
+    // ---- Programmatic clicks: run the clicked control's handler at once ---------------------
+    void clickButton9() { Button9Click(); }
+    void clickButton6() { Button6Click(); }
+    void clickN4() { N4Click(); }
+    void clickListBox1() { ListBox1Click(); }
+    /// Sets the item table's current row as a click on it would: when `row` differs from the
+    /// current row, the row moves and `StringGrid2Click` runs; the same row does nothing.
+    /// Rebuilding or resizing the table in code runs no handler.
+    void setItemTableRowFromCode(int row);
+
+    // ---- The three file dialogs; each gives the chosen path, or empty when cancelled --------
+    QString runOpenDialog1(); ///< choose the staff base ("hjt treepad (*.hjt)", file must exist)
+    QString runSaveDialog1(); ///< save the list (asks before overwriting)
+    QString runOpenDialog2(); ///< load a list (file must exist)
+
+    // ---- Handlers: the window, its keyboard layout, the staff base, colours ----------------
+    void FormCreate();
+    /// Runs the shutdown. Returns false to keep the window open (the user chose to stay).
+    /// An error escaping it is shown and also keeps the window open.
+    bool FormClose();
+    void SwitchKeyboardLayout();
+    void Button9Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Label2Click();
+    void ColorBox1Change();
+    void ColorBox2Change();
+    void Memo3Click();
+
+    // ---- Handlers: the item list and the item table ----------------------------------------
+    void ParsePastedLines();
+    void RebuildItemTable();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void R1Click();
+    void c1Click();
+    void N3Click();
+    void e1Click();
+    void d1Click();
+    void C2Click();
+    void C3Click();
+    void P1Click();
+    void sBitBtn1Click();
+    void sBitBtn2Click();
+    void sBitBtn3Click();
+    void sBitBtn4Click();
+    void sBitBtn5Click();
+    void sBitBtn6Click();
+    void N4Click();
+    void N5Click();
+    void StringGrid2Click();
+    /// Paints over a cell after the table has drawn it; `Rect` is the cell rectangle. Runs
+    /// inside painting, where no error box can be shown: it must not throw (an error leaves
+    /// the ordinary drawing).
+    void StringGrid2DrawCell(QPainter *painter, int ACol, int ARow, const QRect &Rect);
+
+    // ---- Handlers: the lore view and the searches ------------------------------------------
+    // Key handlers get the Qt key code (Enter is Qt::Key_Return or Qt::Key_Enter); setting
+    // Key to 0 swallows the key.
+    void ListBox1Click();
+    void ShowItemLore();
+    void Edit3Click();
+    void Edit3KeyDown(int &Key, Qt::KeyboardModifiers Shift);
+    void ComboBox5Change();
+    void ComboBox5Click();
+    void ComboBox5CloseUp();
+    void ComboBox5KeyDown(int &Key, Qt::KeyboardModifiers Shift);
+    void ComboBox6Change();
+    void ComboBox6Click();
+    void ComboBox6KeyDown(int &Key, Qt::KeyboardModifiers Shift);
+
+    // ---- Handlers: command packets ---------------------------------------------------------
+    void Button4Click();
+    void Button5Click();
+    void Button10Click();
+    void Button11Click();
+    void Button12Click();
+    void Button13Click();
+    void Button14Click();
+    void Button15Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildForm();
+    void buildMenus();
+    void wireEvents();
+    /// Runs `handler` for every click on `button`, through the guard.
+    void onClick(QPushButton *button, void (TForm1::*handler)());
+    void applyDarkColours(bool background);
+
+    std::unique_ptr<UiServices> m_desktopServices;
+    UiServices *m_services = nullptr;
+    ItemIndexModel *m_itemIndexModel = nullptr;
 };

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+/// What the window asks of the desktop: message boxes, file dialogs, the clipboard and
+/// opening files or addresses. The window reaches the desktop only through this interface, so
+/// window tests can install a fake that records the calls and never blocks on a modal box.
+class UiServices
+{
+public:
+    virtual ~UiServices() = default;
+
+    /// The error box (QMessageBox::critical in the real desktop).
+    virtual void showError(const QString &message) = 0;
+    /// The modal box with an OK button.
+    virtual void showMessage(const QString &message) = 0;
+    /// An open dialog whose file must exist; empty when cancelled. `filter` in Qt's
+    /// "name (*.ext);;name (*.*)" form, the first choice preselected.
+    virtual QString openFileName(const QString &caption, const QString &filter) = 0;
+    /// A save dialog that asks before overwriting; empty when cancelled.
+    virtual QString saveFileName(const QString &caption, const QString &filter) = 0;
+    virtual void setClipboardText(const QString &text) = 0;
+    virtual QString clipboardText() = 0;
+    /// Opens a file or an address with the desktop's associated application; the result is
+    /// ignored, as the desktop reports its own failures.
+    virtual void openUrl(const QUrl &url) = 0;
+};
+
+/// The real desktop: QMessageBox, QFileDialog, the system clipboard, QDesktopServices.
+class DesktopUiServices final : public UiServices
+{
+public:
+    /// `owner` is the parent of the boxes and dialogs (the main window).
+    explicit DesktopUiServices(QWidget *owner) : m_owner(owner) {}
+
+    void showError(const QString &message) override;
+    void showMessage(const QString &message) override;
+    QString openFileName(const QString &caption, const QString &filter) override;
+    QString saveFileName(const QString &caption, const QString &filter) override;
+    void setClipboardText(const QString &text) override;
+    QString clipboardText() override;
+    void openUrl(const QUrl &url) override;
+
+private:
+    QWidget *m_owner;
+};

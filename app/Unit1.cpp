@@ -280,7 +280,7 @@ void TForm1::Button8Click()
 
 void TForm1::Label2Click()
 {
-    m_services->openUrl(QUrl(Label2->text()));
+    m_services->openUrl(QUrl(communityPageAddress.toString()));
 }
 
 void TForm1::applyDarkColours(bool background)

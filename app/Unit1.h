@@ -30,8 +30,8 @@ class QTableView;
 class SearchComboBox;
 class UiServices;
 
-/// The address of the program's community page: the caption of `Label2` and what its click
-/// opens.
+/// The address of the program's community page: what a click on `Label2` opens; the label
+/// shows it without the "https://".
 inline constexpr QStringView communityPageAddress = u"https://vk.com/tarnbook";
 
 /// The program's one window. Every control is a public member under its form name (also its

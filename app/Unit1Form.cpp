@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -212,6 +213,7 @@ QAction *menuSeparator(QObject *parent, const QString &name)
 {
     auto *action = named(new QAction(parent), name);
     action->setSeparator(true);
+    action->setShortcutContext(Qt::WidgetShortcut);
     return action;
 }
 
@@ -232,6 +234,10 @@ void TForm1::buildForm()
                           AnchorLayout::Anchors anchors = {A::Left, A::Top}) {
         layout->addAnchored(widget, QRect(x, y, w, h), anchors);
     };
+    auto placeText = [layout](QWidget *widget, int x, int y, int w, int h,
+                              AnchorLayout::Anchors anchors = {A::Left, A::Top}) {
+        layout->addFittingText(widget, QRect(x, y, w, h), anchors);
+    };
 
     // Top row.
     Button1 = pushButton(client, u"Button1"_s, u"Добавить"_s);
@@ -246,7 +252,7 @@ void TForm1::buildForm()
     Label1 = named(new QLabel(u"0 предметов"_s, client), u"Label1"_s);
     Label1->setFont(sansFont(13));
     setTextColour(Label1, navy);
-    place(Label1, 236, 16, 74, 16);
+    placeText(Label1, 236, 16, 74, 16);
     Edit3 = named(new QLineEdit(u"поиск предмета"_s, client), u"Edit3"_s);
     Edit3->setToolTip(u"Поиск предмета по полной базе стафа"_s);
     Edit3->setFont(fixedFont(13));
@@ -329,7 +335,7 @@ void TForm1::buildForm()
     slot = named(new QLabel(u"Слот"_s, client), u"slot"_s);
     slot->setFont(sansFont(12, true));
     setTextColour(slot, red);
-    place(slot, 362, 319, 31, 14, leftBottom);
+    placeText(slot, 362, 319, 31, 14, leftBottom);
     ComboBox2 = freeTextCombo(new QComboBox(client), u"ComboBox2"_s, exchangeOperationPresets());
     ComboBox2->setToolTip(u"Операции над номерами с биржи"_s);
     place(ComboBox2, 8, 342, 145, 22, leftBottom);
@@ -339,7 +345,7 @@ void TForm1::buildForm()
     Button5 = pushButton(client, u"Button5"_s, u"Пакетные - Биржа"_s);
     place(Button5, 222, 342, 131, 23, leftBottom);
     CheckBox1 = named(new QCheckBox(u"добавить 'все.'"_s, client), u"CheckBox1"_s);
-    place(CheckBox1, 360, 345, 105, 20, leftBottom);
+    placeText(CheckBox1, 360, 345, 105, 20, leftBottom);
     Edit1 = named(new QLineEdit(u"staff.hjt"_s, client), u"Edit1"_s);
     Edit1->setToolTip(u"Путь к базе стафа"_s);
     place(Edit1, 8, 370, 208, 22, leftBottom);
@@ -386,16 +392,18 @@ void TForm1::buildForm()
 
     CheckBox2 = named(new QCheckBox(u"АвтоСорт"_s, client), u"CheckBox2"_s);
     CheckBox2->setChecked(true);
-    place(CheckBox2, 806, 314, 78, 17, rightBottom);
-    Label2 = named(new QLabel(communityPageAddress.toString(), client), u"Label2"_s);
+    placeText(CheckBox2, 806, 314, 78, 17, rightBottom);
+    // The link shows the address without its scheme, to fit its place beside the slot buttons.
+    const QUrl community(communityPageAddress.toString());
+    Label2 = named(new QLabel(community.host() + community.path(), client), u"Label2"_s);
     Label2->setToolTip(u"Группа вконтакте"_s);
     Label2->setFont(sansFont(12, true));
     Label2->setCursor(Qt::PointingHandCursor);
     setTextColour(Label2, navy);
-    place(Label2, 811, 349, 73, 14, rightBottom);
+    placeText(Label2, 811, 349, 73, 14, rightBottom);
     Label3 = named(new QLabel(u"Цвет"_s, client), u"Label3"_s);
     Label3->setFont(sansFont(12, true));
-    place(Label3, 661, 373, 31, 14, rightBottom);
+    placeText(Label3, 661, 373, 31, 14, rightBottom);
     ColorBox1 = named(new ColourPicker(client), u"ColorBox1"_s);
     ColorBox1->setSelectedColour(colourFromRgb(0, 0, 0));
     place(ColorBox1, 698, 369, 91, 22, rightBottom);

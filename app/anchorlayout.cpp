@@ -37,13 +37,19 @@ AnchorLayout::~AnchorLayout()
 void AnchorLayout::addAnchored(QWidget *widget, QRect designRect, Anchors anchors)
 {
     addChildWidget(widget);
-    m_entries.append({new QWidgetItem(widget), designRect, anchors});
+    m_entries.append({new QWidgetItem(widget), designRect, anchors, false});
     invalidate();
+}
+
+void AnchorLayout::addFittingText(QWidget *widget, QRect designRect, Anchors anchors)
+{
+    addAnchored(widget, designRect, anchors);
+    m_entries.last().fitText = true;
 }
 
 void AnchorLayout::addItem(QLayoutItem *item)
 {
-    m_entries.append({item, item->geometry(), {Left, Top}});
+    m_entries.append({item, item->geometry(), {Left, Top}, false});
 }
 
 QLayoutItem *AnchorLayout::itemAt(int index) const
@@ -80,7 +86,16 @@ void AnchorLayout::setGeometry(const QRect &rect)
     const int growX = rect.width() - m_designSize.width();
     const int growY = rect.height() - m_designSize.height();
     for (const Entry &entry : std::as_const(m_entries)) {
-        const QRect &d = entry.designRect;
+        QRect d = entry.designRect;
+        if (entry.fitText) {
+            const int textWidth = entry.item->sizeHint().width();
+            if (textWidth > d.width()) {
+                if (entry.anchors.testFlag(Right) && !entry.anchors.testFlag(Left))
+                    d.setLeft(d.right() + 1 - textWidth);
+                else
+                    d.setWidth(textWidth);
+            }
+        }
         const auto [x, width] = placeOnAxis(d.x(), d.width(), entry.anchors.testFlag(Left),
                                             entry.anchors.testFlag(Right), growX);
         const auto [y, height] = placeOnAxis(d.y(), d.height(), entry.anchors.testFlag(Top),

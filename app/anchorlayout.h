@@ -19,6 +19,10 @@ public:
     ~AnchorLayout() override;
 
     void addAnchored(QWidget *widget, QRect designRect, Anchors anchors = {Left, Top});
+    /// As addAnchored, for a label or check box that widens to show its whole text (fonts
+    /// differ between desktops). It keeps its left edge, or its right edge when anchored
+    /// only to the right.
+    void addFittingText(QWidget *widget, QRect designRect, Anchors anchors = {Left, Top});
 
     void addItem(QLayoutItem *item) override;
     QLayoutItem *itemAt(int index) const override;
@@ -34,6 +38,7 @@ private:
         QLayoutItem *item;
         QRect designRect;
         Anchors anchors;
+        bool fitText;
     };
     QSize m_designSize;
     QList<Entry> m_entries;

@@ -6,6 +6,8 @@
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 
+#include <algorithm>
+
 namespace {
 
 constexpr quint32 defaultColourValue = 0x20000000u;
@@ -54,14 +56,14 @@ QColor systemColour(int index, const QPalette &palette)
 void drawColourRow(QPainter &painter, const QRect &rect, const QColor &colour, const QString &name,
                    const QColor &textColour)
 {
-    const int side = rect.height() - 4;
-    const QRect swatch(rect.left() + 2, rect.top() + 2, side + 6, side);
+    const int side = std::min(rect.height() - 4, 14);
+    const QRect swatch(rect.left() + 2, rect.top() + (rect.height() - side) / 2, side, side);
     painter.save();
     painter.fillRect(swatch, colour.isValid() ? colour : QColor(Qt::transparent));
     painter.setPen(Qt::black);
     painter.drawRect(swatch.adjusted(0, 0, -1, -1));
     painter.setPen(textColour);
-    const QRect textRect = rect.adjusted(swatch.width() + 6, 0, 0, 0);
+    const QRect textRect = rect.adjusted(swatch.width() + 5, 0, 0, 0);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                      painter.fontMetrics().elidedText(name, Qt::ElideRight, textRect.width()));
     painter.restore();

@@ -1,0 +1,38 @@
+#pragma once
+
+// Desktop services for window tests: nothing modal, every call recorded, the clipboard a
+// plain string, and the file dialogs answering with a preset name (empty = Cancel).
+
+#include "app/uiservices.h"
+
+#include <QList>
+#include <QStringList>
+#include <QUrl>
+
+struct FakeUiServices final : UiServices
+{
+    QStringList errors;
+    QStringList messages;
+    QList<QUrl> openedUrls;
+    QString clipboard;
+    QString openAnswer; ///< what the next open dialog returns; empty is Cancel
+    QString saveAnswer; ///< what the next save dialog returns; empty is Cancel
+    QStringList openFilters;
+    QStringList saveFilters;
+
+    void showError(const QString &message) override { errors.append(message); }
+    void showMessage(const QString &message) override { messages.append(message); }
+    QString openFileName(const QString &, const QString &filter) override
+    {
+        openFilters.append(filter);
+        return openAnswer;
+    }
+    QString saveFileName(const QString &, const QString &filter) override
+    {
+        saveFilters.append(filter);
+        return saveAnswer;
+    }
+    void setClipboardText(const QString &text) override { clipboard = text; }
+    QString clipboardText() override { return clipboard; }
+    void openUrl(const QUrl &url) override { openedUrls.append(url); }
+};

@@ -1,0 +1,480 @@
+// The main window under the offscreen platform: its controls, menus, help text, colours,
+// layout, and the staff base commands of the window.
+
+#include "app/Unit1.h"
+#include "app/colourpicker.h"
+#include "app/formwidgets.h"
+#include "app/keyboardlayout.h"
+#include "fakeuiservices.h"
+#include "text/textfile.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_previousDir;
+    FakeUiServices m_services;
+    std::unique_ptr<TForm1> m_form;
+
+    /// A staff base of two invented items, written as UTF-8 with a mark.
+    static void writeBase(const QString &path)
+    {
+        writeTextFile(path,
+                      {u"<node>"_s,
+                       u"Предмет 'ржавый ключ', Тип предмета: Обычный"_s,
+                       u"Вн Ва"_s,
+                       u"Оценка: 1, 2"_s,
+                       u"мин.уровень 3"_s,
+                       u"<end node>"_s,
+                       u"Предмет 'синий плащ', Тип предмета: Обычный"_s,
+                       u"Ма Ле"_s,
+                       u"Оценка: 4, 5"_s,
+                       u"мин.уровень 12"_s,
+                       u"<end node>"_s},
+                      TextEncoding::Utf8Bom);
+    }
+
+    template<typename W = QWidget>
+    W *control(const QString &name) const
+    {
+        return m_form->findChild<W *>(name);
+    }
+
+    static QString visibleText(const QObject *object)
+    {
+        if (auto *combo = qobject_cast<const QComboBox *>(object))
+            return combo->currentText();
+        if (auto *edit = qobject_cast<const QPlainTextEdit *>(object))
+            return edit->toPlainText();
+        return object->property("text").toString();
+    }
+
+    void activate()
+    {
+        m_form->show();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_previousDir = QDir::currentPath();
+        QDir::setCurrent(m_dir->path());
+        m_services = FakeUiServices();
+        m_form = std::make_unique<TForm1>(&m_services);
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        QDir::setCurrent(m_previousDir);
+        m_dir.reset();
+    }
+
+    void controlTexts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("hint");
+        auto row = [](const QString &name, const QString &text, const QString &hint = {}) {
+            QTest::newRow(qPrintable(name)) << name << text << hint;
+        };
+        row(u"Button1"_s, u"Добавить"_s, u"Добавляем в список предметы из буфера (копируем сперва из мада)"_s);
+        row(u"Button2"_s, u"Заменить"_s, u"Заменяем предметы в списке на те что в буфере (копируем сперва из мада)"_s);
+        row(u"Button3"_s, u"Очистить"_s);
+        row(u"Label1"_s, u"0 предметов"_s);
+        row(u"Edit3"_s, u"поиск предмета"_s, u"Поиск предмета по полной базе стафа"_s);
+        row(u"ComboBox6"_s, u"Поиск по свойству"_s);
+        row(u"ComboBox5"_s, u"Поиск свойств по добавленным в список предметам (не по всей базе!)"_s);
+        row(u"ComboBox1"_s, QString(), u"Префикс"_s);
+        row(u"ComboBox3"_s, QString(), u"Постфикс"_s);
+        row(u"Button4"_s, u"Пакетные"_s);
+        row(u"Button15"_s, u"Сорт"_s, u"В первом поле указать отдел в котором будет проводиться сортировка по списку"_s);
+        row(u"slot"_s, u"Слот"_s);
+        row(u"ComboBox2"_s, QString(), u"Операции над номерами с биржи"_s);
+        row(u"ComboBox4"_s, QString(), u"Постфикс"_s);
+        row(u"Button5"_s, u"Пакетные - Биржа"_s);
+        row(u"CheckBox1"_s, u"добавить 'все.'"_s);
+        row(u"Edit1"_s, u"staff.hjt"_s, u"Путь к базе стафа"_s);
+        row(u"Button6"_s, u"Загрузить"_s);
+        row(u"Button8"_s, u"Выбрать"_s);
+        row(u"Button7"_s, u"Открыть"_s);
+        row(u"Button14"_s, u"болт"_s);
+        row(u"Button12"_s, u"г"_s);
+        row(u"Button10"_s, u"гг"_s);
+        row(u"Button11"_s, u"сг"_s);
+        row(u"Button13"_s, u"кг"_s);
+        for (int n = 1; n <= 3; ++n) {
+            const QString hint = u"Список %1 (пусто)"_s.arg(n);
+            row(u"sBitBtn%1"_s.arg(n), QString::number(n), hint);
+            row(u"sBitBtn%1"_s.arg(n + 3), QString::number(n), hint);
+        }
+        row(u"CheckBox2"_s, u"АвтоСорт"_s);
+        row(u"Label2"_s, u"vk.com/tarnbook"_s, u"Группа вконтакте"_s);
+        row(u"Label3"_s, u"Цвет"_s);
+        row(u"ColorBox1"_s, u"clBlack"_s);
+        row(u"ColorBox2"_s, u"clSilver"_s);
+        row(u"Button9"_s, u"Язык"_s);
+    }
+    void controlTexts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QString, hint);
+        const QWidget *widget = control(name);
+        QVERIFY2(widget, qPrintable(name));
+        QCOMPARE(visibleText(widget), text);
+        QCOMPARE(widget->toolTip(), hint);
+    }
+
+    void startState()
+    {
+        m_form->show();
+        QCOMPARE(m_form->windowTitle(), u"Велигор лор - Tarnbook by Ольвен v 2.4"_s);
+        QVERIFY(m_form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(m_form->centralWidget()->size(), QSize(892, 395));
+        QVERIFY(!m_form->CheckBox1->isChecked());
+        QVERIFY(m_form->CheckBox2->isChecked());
+        QCOMPARE(m_form->ListBox1->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QVERIFY(!m_form->ListBox1->isSortingEnabled());
+        QCOMPARE(m_form->ListBox1->width(), 211);
+        QCOMPARE(m_form->StringGrid2->columnCount(), 4);
+        QCOMPARE(m_form->StringGrid2->rowCount(), 1);
+        QCOMPARE(m_form->StringGrid2->columnWidth(0), 152);
+        QCOMPARE(m_form->StringGrid2->rowHeight(0), 24);
+        QCOMPARE(m_form->ComboBox1->count(), 13);
+        QCOMPARE(m_form->ComboBox2->count(), 5);
+        QCOMPARE(m_form->ComboBox3->count(), 2);
+        QCOMPARE(m_form->ComboBox4->count(), 1);
+        QCOMPARE(m_form->ComboBox6->count(), 29);
+        QCOMPARE(m_form->ComboBox5->count(), 30);
+        QCOMPARE(m_form->ComboBox5->itemText(0), QString());
+        QCOMPARE(m_form->ComboBox6->itemText(25), u"Оружейное умение: Разнообразное  "_s);
+        QCOMPARE(m_form->ColorBox1->count(), 50);
+        for (const QString &hidden : {u"Memo1"_s, u"Memo2"_s, u"Memo4"_s, u"StringGrid1"_s, u"Button9"_s}) {
+            QVERIFY2(control(hidden), qPrintable(hidden));
+            QVERIFY2(control(hidden)->isHidden(), qPrintable(hidden));
+        }
+    }
+
+    void helpText()
+    {
+        const QStringList expected = {
+            u"реж таймер да - включить чтобы работал лор с"_s,
+            u"биржи"_s,
+            u""_s,
+            u"Пользоваться программой довольно просто:"_s,
+            u"копируем строки из мада, целиком списком "_s,
+            u"и с помощью кнопок формируем список, кнопки "_s,
+            u"добавить и заменить формируют список предметов"_s,
+            u"из строк находящихся в буфере обмена"_s,
+            u""_s,
+            u"к примеру выполним в Велигоре любую из команд:"_s,
+            u"кск :нычка все *запяст =27 =лекарь"_s,
+            u"би п все *тело =я"_s,
+            u"кск * все браслет =я"_s,
+            u"экипировка"_s,
+            u""_s,
+            u"и скопируем результат выполнения в буфер обмена, "_s,
+            u"после чего нажмем кнопку добавить чтобы сформировать"_s,
+            u"список вещей"_s,
+            u""_s,
+            u"база стафа должна быть указана и загружена"_s,
+            u"(далее настройки сохранятся и будет авто загрузка базы) "_s,
+            u""_s,
+            u"также есть удобный поиск, вводим название предмета или"_s,
+            u"свойство и жмем энтер"_s,
+            u""_s,
+            u"еще есть возможность формирования пакета действий над"_s,
+            u"списком предметов, что удобно для некоторых целей, будь"_s,
+            u"то закупка ингров или же пересылка нужных вещей на клан"_s,
+            u"отделы, для этого нужно выбрать префикс (к примеру би хар"_s,
+            u"даст нам лор предметов с биржи) и нажать кнопку копировать"_s,
+            u"пакет, после чего в окне мада нажмите кнопку вставить (Ctrl+V)"_s,
+            u""_s,
+            u"если не срабатывает определение вещей, укажите путь к базе"_s,
+            u"стафа (кнопка выбрать)"_s,
+            u""_s,
+            u"кнопка открыть дает возможность открыть базу стафа в "_s,
+            u"трипаде, если он настроен на открытие *.hjt файлов "_s,
+        };
+        // With a staff base to load at start the help text stays in the lore view.
+        writeBase(u"staff.hjt"_s);
+        m_form = std::make_unique<TForm1>(&m_services);
+        const QString shown = m_form->memo3->toPlainText();
+        QCOMPARE(shown.split(u'\n'), expected);
+    }
+
+    void menus_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QStringList>("shortcuts");
+        QTest::newRow("list") << u"PopupMenu1"_s << u"ListBox1"_s
+                              << QStringList{u"R1"_s, u"c1"_s, u"D2"_s, u"N3"_s, u"N1"_s, u"e1"_s,
+                                             u"d1"_s, u"C2"_s, u"N2"_s, u"C3"_s, u"P1"_s}
+                              << QStringList{u"Копировать"_s, u"Копировать все"_s, u"Вставить"_s,
+                                             u"Вырезать"_s, QString(), u"Удалить"_s,
+                                             u"Выделить все"_s, u"Сортировать"_s, QString(),
+                                             u"Сохранить список"_s, u"Загрузить список"_s}
+                              << QStringList{u"Ctrl+C"_s, QString(), u"Ctrl+V"_s, u"Ctrl+X"_s,
+                                             QString(), u"Del"_s, u"Ctrl+A"_s, u"Ctrl+S"_s,
+                                             QString(), QString(), QString()};
+        QTest::newRow("table") << u"PopupMenu2"_s << u"StringGrid2"_s
+                               << QStringList{u"N4"_s, u"N5"_s, u"E2"_s}
+                               << QStringList{u"Сортировка"_s, u"Копировать"_s, u"Удалить"_s}
+                               << QStringList{u"Ctrl+S"_s, u"Ctrl+C"_s, u"Del"_s};
+    }
+    void menus()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QString, owner);
+        QFETCH(QStringList, items);
+        QFETCH(QStringList, captions);
+        QFETCH(QStringList, shortcuts);
+        const auto *popup = m_form->findChild<QMenu *>(menu);
+        QVERIFY(popup);
+        const QList<QAction *> actions = popup->actions();
+        QCOMPARE(actions.size(), items.size());
+        for (qsizetype i = 0; i < actions.size(); ++i) {
+            QCOMPARE(actions[i]->objectName(), items[i]);
+            QCOMPARE(actions[i]->text(), captions[i]);
+            QCOMPARE(actions[i]->isSeparator(), captions[i].isEmpty());
+            QCOMPARE(actions[i]->shortcut().toString(QKeySequence::PortableText), shortcuts[i]);
+            QCOMPARE(actions[i]->shortcutContext(), Qt::WidgetShortcut);
+            QVERIFY(control(owner)->actions().contains(actions[i]));
+        }
+    }
+
+    /// Ctrl+C, Ctrl+S and Del reach the menu of the control with the focus, and no other.
+    void shortcutsFollowTheFocus()
+    {
+        activate();
+        QMap<QString, int> fired;
+        for (QAction *action : m_form->findChildren<QAction *>()) {
+            connect(action, &QAction::triggered, this,
+                    [&fired, action] { ++fired[action->objectName()]; });
+        }
+        auto press = [&](QWidget *target, int key, Qt::KeyboardModifiers modifiers) -> QMap<QString, int> {
+            fired.clear();
+            target->setFocus();
+            if (!target->hasFocus())
+                return {{u"no focus"_s, 1}};
+            QTest::keyClick(target, Qt::Key(key), modifiers);
+            return fired;
+        };
+        using Fired = QMap<QString, int>;
+        QCOMPARE(press(m_form->ListBox1, Qt::Key_C, Qt::ControlModifier), (Fired{{u"R1"_s, 1}}));
+        QCOMPARE(press(m_form->ListBox1, Qt::Key_S, Qt::ControlModifier), (Fired{{u"C2"_s, 1}}));
+        QCOMPARE(press(m_form->ListBox1, Qt::Key_Delete, {}), (Fired{{u"e1"_s, 1}}));
+        QCOMPARE(press(m_form->ListBox1, Qt::Key_A, Qt::ControlModifier), (Fired{{u"d1"_s, 1}}));
+        QCOMPARE(press(m_form->ListBox1, Qt::Key_V, Qt::ControlModifier), (Fired{{u"D2"_s, 1}}));
+        QCOMPARE(press(m_form->ListBox1, Qt::Key_X, Qt::ControlModifier), (Fired{{u"N3"_s, 1}}));
+        QCOMPARE(press(m_form->StringGrid2, Qt::Key_C, Qt::ControlModifier), (Fired{{u"N5"_s, 1}}));
+        QCOMPARE(press(m_form->StringGrid2, Qt::Key_S, Qt::ControlModifier), (Fired{{u"N4"_s, 1}}));
+        QCOMPARE(press(m_form->StringGrid2, Qt::Key_Delete, {}), (Fired{{u"E2"_s, 1}}));
+        QCOMPARE(press(m_form->Edit3, Qt::Key_C, Qt::ControlModifier), Fired{});
+        QCOMPARE(press(m_form->ComboBox5, Qt::Key_S, Qt::ControlModifier), Fired{});
+        QCOMPARE(press(m_form->Edit1, Qt::Key_Delete, {}), Fired{});
+    }
+
+    void anchors_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("change"); // of x, y, width, height when the client grows by 100, 60
+        QTest::newRow("top left") << u"Button1"_s << QRect(0, 0, 0, 0);
+        QTest::newRow("left top right") << u"ComboBox6"_s << QRect(0, 0, 100, 0);
+        QTest::newRow("top right bottom") << u"StringGrid2"_s << QRect(100, 0, 0, 60);
+        QTest::newRow("all four") << u"sPanel1"_s << QRect(0, 0, 100, 60);
+        QTest::newRow("left bottom") << u"Edit1"_s << QRect(0, 60, 0, 0);
+        QTest::newRow("right bottom") << u"ColorBox2"_s << QRect(100, 60, 0, 0);
+        QTest::newRow("quote button") << u"Button14"_s << QRect(100, 60, 0, 0);
+    }
+    void anchors()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, change);
+        m_form->show();
+        QWidget *widget = control(name);
+        const QRect before = widget->geometry();
+        m_form->resize(m_form->size() + QSize(100, 60));
+        QTRY_COMPARE(m_form->centralWidget()->size(), QSize(992, 455));
+        const QRect after = widget->geometry();
+        QCOMPARE(QRect(after.x() - before.x(), after.y() - before.y(),
+                       after.width() - before.width(), after.height() - before.height()),
+                 change);
+    }
+
+    /// The list keeps its width when the window grows; the lore view takes the room.
+    void splitterKeepsTheListWidth()
+    {
+        m_form->show();
+        const int memoWidth = m_form->memo3->width();
+        m_form->resize(m_form->size() + QSize(100, 0));
+        QTRY_COMPARE(m_form->memo3->width(), memoWidth + 100);
+        QCOMPARE(m_form->ListBox1->width(), 211);
+        QCOMPARE(m_form->ComboBox5->width(), m_form->Splitter1->width());
+    }
+
+    void colourPickers()
+    {
+        const QList<QWidget *> dark = {m_form->ListBox1, m_form->ComboBox5, m_form->memo3,
+                                       m_form->Edit3, m_form->ComboBox6};
+        // From code: no change event, nothing recoloured.
+        m_form->ColorBox1->setSelectedColour(0x0000FFu); // red
+        for (QWidget *widget : dark)
+            QCOMPARE(widget->palette().color(QPalette::Base), QColor(Qt::black));
+
+        // The user picks the row after clBlack (clMaroon) and after clSilver (clRed).
+        m_form->ColorBox1->setSelectedColour(0);
+        QTest::keyClick(m_form->ColorBox1, Qt::Key_Down);
+        QTest::keyClick(m_form->ColorBox2, Qt::Key_Down);
+        QCOMPARE(m_form->ColorBox1->selectedColour(), 0x000080u);
+        QCOMPARE(m_form->ColorBox2->selectedColour(), 0x0000FFu);
+        for (QWidget *widget : dark) {
+            QCOMPARE(widget->palette().color(QPalette::Base), QColor(0x80, 0, 0));
+            QCOMPARE(widget->palette().color(QPalette::Text), QColor(0xFF, 0, 0));
+        }
+    }
+
+    void pickerKeepsAnUnlistedColour()
+    {
+        m_form->ColorBox1->setSelectedColour(0x00123456u);
+        QCOMPARE(m_form->ColorBox1->selectedColour(), 0x00123456u);
+        QCOMPARE(m_form->ColorBox1->currentIndex(), -1);
+        m_form->ColorBox1->setSelectedColour(0xFF00000Fu); // clBtnFace
+        QCOMPARE(m_form->ColorBox1->currentText(), u"clBtnFace"_s);
+        QCOMPARE(displayColour(0xFF00000Fu, m_form->palette()), m_form->palette().color(QPalette::Button));
+        QCOMPARE(displayColour(0x00563412u, QPalette()), QColor(0x12, 0x34, 0x56));
+        QVERIFY(!displayColour(0x20000000u, QPalette()).isValid());
+    }
+
+    void chooseBaseReloadsEvenOnCancel()
+    {
+        writeBase(u"staff.hjt"_s);
+        m_services.openAnswer.clear(); // Cancel
+        QTest::mouseClick(m_form->Button8, Qt::LeftButton);
+        QCOMPARE(m_services.openFilters, QStringList{u"hjt treepad (*.hjt);;all files (*.*)"_s});
+        QCOMPARE(m_form->Edit1->text(), u"staff.hjt"_s);
+        QCOMPARE(m_form->StringGrid1Index.size(), 2);
+        QCOMPARE(m_form->StringGrid1->model()->rowCount(), 2);
+        QCOMPARE(m_form->StringGrid1->model()->index(1, 0).data().toString(), u"синий плащ"_s);
+        QVERIFY(!m_form->BaseLines.isEmpty());
+
+        const QString other = m_dir->filePath(u"other.hjt"_s);
+        writeTextFile(other, {u"Предмет 'перо', Тип предмета: Обычный"_s, u"мин.уровень 1"_s},
+                      TextEncoding::Ansi);
+        m_services.openAnswer = other;
+        QTest::mouseClick(m_form->Button8, Qt::LeftButton);
+        QCOMPARE(m_form->Edit1->text(), other);
+        QCOMPARE(m_form->StringGrid1Index.size(), 1);
+        QCOMPARE(m_form->BaseLines.lineCount(), 2);
+        QVERIFY(m_services.errors.isEmpty());
+    }
+
+    void missingBase()
+    {
+        writeBase(u"staff.hjt"_s);
+        QTest::mouseClick(m_form->Button6, Qt::LeftButton);
+        QCOMPARE(m_form->StringGrid1Index.size(), 2);
+        m_form->Edit1->setText(u"nothere.hjt"_s);
+        QTest::mouseClick(m_form->Button6, Qt::LeftButton);
+        QCOMPARE(m_form->memo3->toPlainText(), u"файл базы не найден"_s);
+        QVERIFY(m_form->BaseLines.isEmpty());
+        QVERIFY(m_form->StringGrid1Index.isEmpty());
+        QVERIFY(m_services.errors.isEmpty());
+    }
+
+    /// A folder as the path: the error box, BaseLines empty, the index keeps its rows, and the
+    /// window goes on working.
+    void unreadableBase()
+    {
+        writeBase(u"staff.hjt"_s);
+        QTest::mouseClick(m_form->Button6, Qt::LeftButton);
+        const QString lore = m_form->memo3->toPlainText();
+        QDir().mkdir(u"folder.hjt"_s);
+        m_form->Edit1->setText(u"folder.hjt"_s);
+        QTest::mouseClick(m_form->Button6, Qt::LeftButton);
+        QCOMPARE(m_services.errors.size(), 1);
+        QVERIFY2(m_services.errors[0].startsWith(u"Cannot open file \"folder.hjt\"."_s),
+                 qPrintable(m_services.errors[0]));
+        QVERIFY(m_form->BaseLines.isEmpty());
+        QCOMPARE(m_form->StringGrid1Index.size(), 2);
+        QCOMPARE(m_form->memo3->toPlainText(), lore);
+
+        m_form->Edit1->setText(u"staff.hjt"_s);
+        QTest::mouseClick(m_form->Button6, Qt::LeftButton);
+        QCOMPARE(m_services.errors.size(), 1);
+        QCOMPARE(m_form->BaseLines.lineCount(), 11);
+    }
+
+    void openBaseOnlyAsLocalFile_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("relative") << u"staff.hjt"_s;
+        QTest::newRow("looks like an address") << u"https://example.org/x.hjt"_s;
+        QTest::newRow("looks like a command") << u"calc.exe /c del"_s;
+    }
+    void openBaseOnlyAsLocalFile()
+    {
+        QFETCH(QString, path);
+        m_form->Edit1->setText(path);
+        QTest::mouseClick(m_form->Button7, Qt::LeftButton);
+        QCOMPARE(m_services.openedUrls, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QVERIFY(m_services.openedUrls[0].isLocalFile());
+    }
+
+    void communityLink()
+    {
+        m_form->show();
+        QTest::mouseClick(m_form->Label2, Qt::LeftButton);
+        QCOMPARE(m_services.openedUrls.size(), 1);
+        const QUrl url = m_services.openedUrls[0];
+        QCOMPARE(url.scheme(), u"https"_s);
+        QCOMPARE(url.host() + url.path(), m_form->Label2->text());
+        QCOMPARE(m_form->Label2->cursor().shape(), Qt::PointingHandCursor);
+    }
+
+    void keyboardLayoutRule_data()
+    {
+        QTest::addColumn<unsigned>("language");
+        QTest::addColumn<bool>("switched");
+        QTest::newRow("English (United States)") << 0x0409u << true;
+        QTest::newRow("Russian") << 0x0419u << false;
+        QTest::newRow("English (United Kingdom)") << 0x0809u << false;
+    }
+    void keyboardLayoutRule()
+    {
+        QFETCH(unsigned, language);
+        QFETCH(bool, switched);
+        QCOMPARE(isSwitchedLanguage(language), switched);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -63,7 +64,12 @@ TForm1::TForm1(UiServices *services, QWidget *parent) : QMainWindow(parent)
     guarded([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The index model reads StringGrid1Index, a member that goes before the child widgets.
+    StringGrid1->setModel(nullptr);
+    delete m_itemIndexModel;
+}
 
 void TForm1::setUiServices(UiServices *services)
 {

@@ -17,6 +17,7 @@ namespace {
 const QString kHeaderMarker = u"Предмет"_s;
 const QString kEndMarker = u"<end node>"_s;
 const QString kRatingsMarker = u"Оценка"_s;
+const QString kRatingsLabel = u"Оценка:"_s;
 const QString kLevelMarker = u"мин.уровень"_s;
 
 /// A header line with more apostrophes than this is searched directly instead of listing
@@ -28,60 +29,145 @@ bool holdsLineBreak(QStringView s)
     return s.contains(u'\r') || s.contains(u'\n');
 }
 
+/// lowerText over a whole buffer through a table of every UTF-16 code unit, filled once from
+/// lowerChar, so it gives lowerText's result character for character at a fraction of the cost.
+QString lowerWholeText(const QString &text)
+{
+    static const QList<char16_t> table = [] {
+        QList<char16_t> t(0x10000);
+        for (int c = 0; c < 0x10000; ++c)
+            t[c] = lowerChar(char16_t(c));
+        return t;
+    }();
+    QString lower(text.size(), Qt::Uninitialized);
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    char16_t *out = reinterpret_cast<char16_t *>(lower.data());
+    const char16_t *map = table.constData();
+    for (qsizetype i = 0, n = text.size(); i < n; ++i)
+        out[i] = map[in[i]];
+    return lower;
+}
+
+/// What replacing "  " by " " (left to right, non-overlapping) does to a run of n blanks.
+qsizetype halveRun(qsizetype n)
+{
+    return n / 2 + n % 2;
+}
+
+/// Every run of blanks (U+0020) in `s` shortened as `shorten` says, in one pass; with
+/// `dropCommas` every "," is removed first (which may join runs). Replacing a text made only
+/// of blanks acts on each run of blanks on its own, so repeated replacements of "  " or "   "
+/// come down to a function of the run's length.
+template <typename Shorten>
+QString shortenBlankRuns(QStringView s, Shorten shorten, bool dropCommas)
+{
+    QString out;
+    out.reserve(s.size());
+    qsizetype run = 0;
+    for (const QChar c : s) {
+        if (c == u' ') {
+            ++run;
+            continue;
+        }
+        if (dropCommas && c == u',')
+            continue;
+        for (qsizetype k = shorten(run); k > 0; --k)
+            out.append(u' ');
+        run = 0;
+        out.append(c);
+    }
+    for (qsizetype k = shorten(run); k > 0; --k)
+        out.append(u' ');
+    return out;
+}
+
+/// The class line: trimmed, then "  " -> " " five times over.
+QString cleanClassHeader(QStringView line)
+{
+    return shortenBlankRuns(trimText(line), [](qsizetype n) {
+        for (int k = 0; k < 5; ++k)
+            n = halveRun(n);
+        return n;
+    }, false);
+}
+
+/// The ratings line: every "Оценка:" removed, then every ","; "   " -> " " once, then
+/// "  " -> " " three times; then trimmed.
+QString cleanRatings(QStringView line)
+{
+    QString withoutLabel;
+    withoutLabel.reserve(line.size());
+    qsizetype from = 0;
+    for (qsizetype at = line.indexOf(kRatingsLabel); at >= 0; at = line.indexOf(kRatingsLabel, from)) {
+        withoutLabel.append(line.sliced(from, at - from));
+        from = at + kRatingsLabel.size();
+    }
+    withoutLabel.append(line.sliced(from));
+    return trimText(shortenBlankRuns(withoutLabel, [](qsizetype n) {
+        n = n / 3 + n % 3;
+        for (int k = 0; k < 3; ++k)
+            n = halveRun(n);
+        return n;
+    }, true));
+}
+
 /// The item being read during the scan, and the names already given a row.
 class IndexScan
 {
 public:
-    explicit IndexScan(const StaffBase &base) : m_base(base) {}
+    explicit IndexScan(const StaffBase &base) : m_base(base)
+    {
+        m_appended.reserve(base.headerLines().size() + 1);
+        m_index.reserve(base.headerLines().size() + 1);
+    }
 
     void readHeader(qsizetype i)
     {
-        if (!m_name.isEmpty() && !wasAppended(m_name))
-            append();
-        const QString line = lineOrEmpty(i);
+        if (!m_name.isEmpty())
+            appendUnlessKnown();
+        const QStringView line = lineOrEmpty(i);
+        const QStringView ratingsLine = lineOrEmpty(i + 2);
         m_level.clear();
-        m_classHeader = trimText(lineOrEmpty(i + 1));
-        for (int k = 0; k < 5; ++k)
-            m_classHeader = replaceEvery(m_classHeader, u"  ", u" ");
-        m_ratings = lineOrEmpty(i + 2);
-        if (!containsText(m_ratings, kRatingsMarker)) {
+        if (containsText(ratingsLine, kRatingsMarker)) {
+            m_classHeader = cleanClassHeader(lineOrEmpty(i + 1));
+            m_ratings = cleanRatings(ratingsLine);
+        } else {
             m_classHeader.clear();
             m_ratings.clear();
         }
-        m_ratings = removeEvery(m_ratings, u"Оценка:");
-        m_ratings = removeEvery(m_ratings, u",");
-        m_ratings = replaceEvery(m_ratings, u"   ", u" ");
-        for (int k = 0; k < 3; ++k)
-            m_ratings = replaceEvery(m_ratings, u"  ", u" ");
-        m_ratings = trimText(m_ratings);
-        const QString afterPrefix = partFrom(line, 10);
-        m_name = firstChars(afterPrefix, posOf(u", Тип", afterPrefix) - 2);
+        // The name: from the 10th character up to two characters before ", Тип".
+        const QStringView afterPrefix = line.size() >= 10 ? line.sliced(9) : QStringView();
+        const qsizetype p = posOf(u", Тип", afterPrefix);
+        m_name = p > 2 ? afterPrefix.first(p - 2).toString() : QString();
     }
 
     void readLevel(qsizetype i)
     {
-        const QString line = lineOrEmpty(i);
-        const qsizetype q = posOf(kLevelMarker, line);
-        m_level = removeEvery(line.mid(q + 11, 2), u",");
-        if (!wasAppended(m_name))
-            append();
+        const QStringView line = lineOrEmpty(i);
+        // Two characters from the one after the separator that follows "мин.уровень".
+        const qsizetype from = m_levelMarker.indexIn(line) + 12;
+        m_level = removeEvery(line.mid(from, 2).toString(), u",");
+        appendUnlessKnown();
     }
 
     ItemIndex takeIndex() { return std::move(m_index); }
 
 private:
     /// Lines past the end of the base read as empty, so a header in the last lines is safe.
-    QString lineOrEmpty(qsizetype i) const
+    QStringView lineOrEmpty(qsizetype i) const
     {
-        return i < m_base.lineCount() ? m_base.line(i).toString() : QString();
+        return i < m_base.lineCount() ? m_base.line(i) : QStringView();
     }
 
-    bool wasAppended(const QString &name) const { return m_appended.contains(caseFoldKey(name)); }
-
-    void append()
+    /// Appends the pending item unless its name (ignoring letter case) already has a row;
+    /// then the pending fields stay for the next header to overwrite.
+    void appendUnlessKnown()
     {
-        m_index.append({m_name, m_level, m_classHeader, m_ratings});
+        const qsizetype known = m_appended.size();
         m_appended.insert(caseFoldKey(m_name));
+        if (m_appended.size() == known)
+            return;
+        m_index.append({m_name, m_level, m_classHeader, m_ratings});
         m_name.clear();
         m_level.clear();
         m_classHeader.clear();
@@ -89,6 +175,7 @@ private:
     }
 
     const StaffBase &m_base;
+    const QStringMatcher m_levelMarker{kLevelMarker};
     QString m_name;
     QString m_level;
     QString m_classHeader;
@@ -165,7 +252,7 @@ QList<qsizetype> StaffBase::headerLinesQuoting(QStringView quoted) const
 void StaffBase::buildIndexes()
 {
     m_lines = lineRanges(m_text);
-    m_lower = lowerText(m_text);
+    m_lower = lowerWholeText(m_text);
     m_headerLines = linesContaining(kHeaderMarker);
     m_endLines = linesContaining(kEndMarker);
 

@@ -1,101 +1,292 @@
 #include "app/Unit1.h"
 
-#include <QPainter>
+#include "app/formwidgets.h"
+#include "app/itemtabledelegate.h"
+#include "app/itemviews.h"
+#include "app/uiservices.h"
+#include "list/itemtable.h"
+#include "list/liststate.h"
+#include "list/parser.h"
 
-// Filled in with the item list commands.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+// The item list commands, the item table and the quick slots.
+
+namespace {
+
+/// The table's name look-up, rebuilt only when the window's ItemIndex has been replaced.
+const ItemNameLookup &nameLookupFor(const ItemIndex &index)
+{
+    static ItemNameLookup lookup;
+    if (!lookup.isBuiltFor(index))
+        lookup = ItemNameLookup(index);
+    return lookup;
+}
+
+ListState readList(const TForm1 &form)
+{
+    return readItemList(form.ListBox1, form.listSorted);
+}
+
+void showList(TForm1 &form, const ListState &state)
+{
+    form.listSorted = state.sorted;
+    showItemList(form.ListBox1, state);
+}
+
+/// The table's current row; the table always has one, row 0 before any other was chosen.
+int currentTableRow(const TForm1 &form)
+{
+    return std::max(0, form.StringGrid2->currentRow());
+}
+
+/// "Добавить" and "Заменить": the clipboard text into the paste buffer, through the parser
+/// into the list, then the table, sorted by level with "АвтоСорт".
+void pasteClipboard(TForm1 &form, bool replace)
+{
+    form.Memo1->clear();
+    setBufferLines(form.Memo1, splitLines(form.uiServices().clipboardText()));
+    if (replace) {
+        ListState state = readList(form);
+        clearEntries(state);
+        showList(form, state);
+        form.ListedNames.clear();
+    }
+    form.ParsePastedLines();
+    form.RebuildItemTable();
+    if (form.CheckBox2->isChecked())
+        form.clickN4();
+}
+
+/// The copy buffer takes the selected entries; their clipboard text, when any, goes out.
+void copySelected(TForm1 &form, const ListState &state)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < state.size(); ++i) {
+        if (state.selected[i])
+            lines.append(state.entries[i]);
+    }
+    setBufferLines(form.Memo2, lines);
+    if (const std::optional<QString> text = copySelectedText(state))
+        form.uiServices().setClipboardText(*text);
+}
+
+QPushButton *quickSaveButton(const TForm1 &form, int slot)
+{
+    return slot == 1 ? form.sBitBtn1 : slot == 2 ? form.sBitBtn2 : form.sBitBtn3;
+}
+
+QPushButton *quickLoadButton(const TForm1 &form, int slot)
+{
+    return slot == 1 ? form.sBitBtn4 : slot == 2 ? form.sBitBtn5 : form.sBitBtn6;
+}
+
+void quickSave(TForm1 &form, int slot)
+{
+    const ListState state = readList(form);
+    saveListFile(state, quickSlotFileName(slot), form.listEncoding); // throws before the message
+    form.uiServices().showMessage(quickSlotSavedMessage(slot));
+    const QString hint = quickSlotHint(slot, state.size());
+    quickSaveButton(form, slot)->setToolTip(hint);
+    quickLoadButton(form, slot)->setToolTip(hint);
+}
+
+/// Replaces the list and ListedNames by a list file's lines, then rebuilds the table.
+void loadList(TForm1 &form, const QString &path)
+{
+    ListState state = readList(form);
+    form.listEncoding = loadListFile(state, form.ListedNames, path);
+    showList(form, state);
+    form.RebuildItemTable();
+}
+
+void quickLoad(TForm1 &form, int slot)
+{
+    const QString path = quickSlotFileName(slot);
+    if (fileExists(path))
+        loadList(form, path);
+}
+
+} // namespace
 
 void TForm1::ParsePastedLines()
 {
+    ListState state = readList(*this);
+    const PastedLines parsed = ::ParsePastedLines(bufferLines(Memo1), state.entries, ListedNames);
+    setBufferLines(Memo1, parsed.trimmedLines);
+    addEntries(state, parsed.entries);
+    showList(*this, state);
+    ListedNames.append(parsed.names);
+    Label1->setText(parsed.countText);
 }
 
 void TForm1::RebuildItemTable()
 {
+    const ItemTable table = ::RebuildItemTable(readList(*this).entries, nameLookupFor(StringGrid1Index));
+    // The table is cleared to one row first, which puts its current row on 0.
+    showItemTable(StringGrid2, table, 0);
 }
 
 void TForm1::Button1Click()
 {
+    pasteClipboard(*this, false);
 }
 
 void TForm1::Button2Click()
 {
+    pasteClipboard(*this, true);
 }
 
 void TForm1::Button3Click()
 {
+    Memo1->clear();
+    ListState state = readList(*this);
+    clearEntries(state);
+    showList(*this, state);
+    RebuildItemTable();
+    Label1->setText(countText(0));
 }
 
 void TForm1::R1Click()
 {
+    clickButton9();
+    copySelected(*this, readList(*this));
 }
 
 void TForm1::c1Click()
 {
+    clickButton9();
+    const ListState state = readList(*this);
+    setBufferLines(Memo4, state.entries);
+    if (const std::optional<QString> text = copyAllText(state))
+        uiServices().setClipboardText(*text);
 }
 
 void TForm1::N3Click()
 {
+    clickButton9();
+    ListState state = readList(*this);
+    copySelected(*this, state);
+    removeSelectedEntries(state);
+    showList(*this, state);
+    RebuildItemTable();
 }
 
 void TForm1::e1Click()
 {
+    ListState state = readList(*this);
+    const DeleteOutcome outcome = deleteEntries(state);
+    if (!outcome.done)
+        return;
+    if (outcome.removedTableRow >= 0) {
+        ItemTable table = readItemTable(StringGrid2);
+        GridDeleteRow(outcome.removedTableRow, table);
+        showItemTable(StringGrid2, table, currentTableRow(*this));
+    }
+    showList(*this, state);
+    if (outcome.rebuildTable)
+        RebuildItemTable();
+    if (outcome.tableRow >= 0)
+        setItemTableRowFromCode(int(outcome.tableRow));
+    Label1->setText(outcome.countText);
+    clickListBox1();
 }
 
 void TForm1::d1Click()
 {
+    ListState state = readList(*this);
+    selectAllEntries(state);
+    showList(*this, state);
 }
 
 void TForm1::C2Click()
 {
+    ListState state = readList(*this);
+    switchSortedOn(state);
+    showList(*this, state);
+    RebuildItemTable();
 }
 
 void TForm1::C3Click()
 {
+    const QString chosen = runSaveDialog1();
+    if (chosen.isEmpty())
+        return;
+    saveListFile(readList(*this), listFileName(chosen), listEncoding);
 }
 
 void TForm1::P1Click()
 {
+    const QString chosen = runOpenDialog2();
+    if (!chosen.isEmpty())
+        loadList(*this, chosen);
 }
 
 void TForm1::sBitBtn1Click()
 {
+    quickSave(*this, 1);
 }
 
 void TForm1::sBitBtn2Click()
 {
+    quickSave(*this, 2);
 }
 
 void TForm1::sBitBtn3Click()
 {
+    quickSave(*this, 3);
 }
 
 void TForm1::sBitBtn4Click()
 {
+    quickLoad(*this, 1);
 }
 
 void TForm1::sBitBtn5Click()
 {
+    quickLoad(*this, 2);
 }
 
 void TForm1::sBitBtn6Click()
 {
+    quickLoad(*this, 3);
 }
 
 void TForm1::N4Click()
 {
+    ItemTable table = readItemTable(StringGrid2);
+    ListState state = readList(*this);
+    const QStringList sorted = SortTableByLevel(table, state.size());
+    showItemTable(StringGrid2, table, currentTableRow(*this));
+    // The list follows the table's new order.
+    setEntries(state, sorted);
+    showList(*this, state);
 }
 
 void TForm1::N5Click()
 {
+    clickButton9();
+    const QString entry = readItemTableRow(StringGrid2, currentTableRow(*this))[EntryColumn];
+    setBufferLines(Memo2, {entry});
+    uiServices().setClipboardText(copyEntryText(entry));
 }
 
 void TForm1::StringGrid2Click()
 {
+    ListState state = readList(*this);
+    followTableRow(state, readItemTableRow(StringGrid2, currentTableRow(*this))[EntryColumn]);
+    showList(*this, state);
+    clickListBox1();
 }
 
 void TForm1::StringGrid2DrawCell(QPainter *painter, int ACol, int ARow, const QRect &Rect)
 {
-    Q_UNUSED(painter);
-    Q_UNUSED(ACol);
-    Q_UNUSED(ARow);
-    Q_UNUSED(Rect);
+    const ItemCellPaint paint = itemCellPaint(ACol, readItemTableRow(StringGrid2, ARow));
+    const QPalette &palette = StringGrid2->palette();
+    paintItemTableCell(painter, Rect, paint, StringGrid2->font(), palette.color(QPalette::Base),
+                       palette.color(QPalette::Text));
 }

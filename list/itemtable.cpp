@@ -177,6 +177,18 @@ void SortGridByColumn(ItemTable &grid, int column, SortKeyKind kind, bool descen
     grid = sorted;
 }
 
+QStringList SortTableByLevel(ItemTable &table, qsizetype entryCount)
+{
+    if (entryCount < table.size())
+        table.resize(entryCount);
+    if (table.isEmpty()) {
+        ClearGrid(table);
+        return {};
+    }
+    SortGridByColumn(table, LevelColumn, SortKeyKind::Integer, true);
+    return RebuildListFromTable(table);
+}
+
 int CompareDescending(const QStringList &list, qsizetype index1, qsizetype index2)
 {
     return -compareCodeUnits(list[index1], list[index2]);

@@ -62,6 +62,11 @@ QString sortKey(const QString &cell, SortKeyKind kind, const QLocale &locale = Q
 /// row text, or ascending by the locale ignoring case. Empty cells come back as " ".
 void SortGridByColumn(ItemTable &grid, int column, SortKeyKind kind, bool descending,
                       const QLocale &locale = QLocale());
+/// "Сортировка": sorts the table by level, highest first, and gives the item list's entries in
+/// the new order. Only the rows that show an entry take part: rows past the list's last
+/// entry (the spare row of an empty list, the row GridDeleteRow empties in a two-row table)
+/// are dropped rather than turned into blank entries. The table keeps at least one row.
+QStringList SortTableByLevel(ItemTable &table, qsizetype entryCount);
 /// 1 when list[index1] is smaller by UTF-16 code units (a proper prefix is smaller),
 /// 0 when equal, -1 when larger: sorting with it gives descending order.
 int CompareDescending(const QStringList &list, qsizetype index1, qsizetype index2);

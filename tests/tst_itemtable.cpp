@@ -219,6 +219,23 @@ private slots:
         QCOMPARE(RebuildListFromTable(empty), QStringList{u" "_s});
     }
 
+    // The table's placeholder rows never come back into the list as blank entries.
+    void sortTableByLevel()
+    {
+        ItemTable t{row(u"a"_s, {}, u"1"_s), row(u"b"_s, {}, u"7"_s)};
+        QCOMPARE(SortTableByLevel(t, 2), (QStringList{u"b"_s, u"a"_s}));
+        QCOMPARE(entriesOf(t), (QStringList{u"b"_s, u"a"_s}));
+
+        ItemTable spare{ItemTableRow{}};
+        QCOMPARE(SortTableByLevel(spare, 0), QStringList());
+        QCOMPARE(spare, ItemTable{ItemTableRow{}});
+
+        ItemTable afterDelete{row(u"a"_s, {}, u"-1"_s), row(u"b"_s)};
+        GridDeleteRow(1, afterDelete); // two rows stay, the second one emptied
+        QCOMPARE(SortTableByLevel(afterDelete, 1), QStringList{u"a"_s});
+        QCOMPARE(afterDelete.size(), 1);
+    }
+
     void ascendingSortIgnoresCase()
     {
         ItemTable t = levelTable({u"Щит"_s, u"меч"_s, u"Амулет"_s, u"ёж"_s, u"б"_s},

@@ -131,3 +131,12 @@ QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
     }
     return names.take();
 }
+
+QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
+                                const QStringList &listedNames)
+{
+    QStringList names = FindItemsByPhrase(base, text, AllowedNames::fromNames(listedNames));
+    if (text.isEmpty())
+        names.append(listedNames);
+    return names;
+}

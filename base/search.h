@@ -34,3 +34,7 @@ QStringList FindItemsByName(const StaffBase &base, const QString &query);
 /// header line counts for its own record; lines outside records never count.
 QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
                               const AllowedNames &allowed);
+/// The property filter's entries: the names of ListedNames whose records hold the phrase, in
+/// base order; for an empty text (nothing can hold it) every name of ListedNames, in its order.
+QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
+                                const QStringList &listedNames);

@@ -168,6 +168,18 @@ private slots:
         QCOMPARE(plainByPhrase(m_base, phrase, everyName, listed), names);
     }
 
+    /// The filter narrows ListedNames and an empty text gives all of it back, duplicates and
+    /// order included; ListedNames itself is only read.
+    void filterRoundTrip()
+    {
+        const StaffBase base = baseOf(m_base);
+        const QStringList listed = {u"посох"_s, u"МЕЧ"_s, u"старый свиток"_s, u"посох"_s};
+        QCOMPARE(PropertyFilterNames(base, u"на тело"_s, listed), QStringList{u"Меч"_s});
+        QCOMPARE(PropertyFilterNames(base, u"нет такого"_s, listed), QStringList());
+        QCOMPARE(PropertyFilterNames(base, QString(), listed), listed);
+        QCOMPARE(PropertyFilterNames(StaffBase(), QString(), listed), listed);
+    }
+
     void emptyBaseFindsNothing()
     {
         const StaffBase empty;

@@ -40,3 +40,10 @@ void DesktopUiServices::openUrl(const QUrl &url)
 {
     QDesktopServices::openUrl(url);
 }
+
+bool DesktopUiServices::askYesNo(const QString &question)
+{
+    return QMessageBox::question(m_owner, QApplication::applicationDisplayName(), question,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}

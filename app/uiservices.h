@@ -27,6 +27,10 @@ public:
     /// Opens a file or an address with the desktop's associated application; the result is
     /// ignored, as the desktop reports its own failures.
     virtual void openUrl(const QUrl &url) = 0;
+
+    // Saved state: the question asked when closing could not save everything.
+    /// A modal question with Yes and No buttons; true for Yes.
+    virtual bool askYesNo(const QString &question) = 0;
 };
 
 /// The real desktop: QMessageBox, QFileDialog, the system clipboard, QDesktopServices.
@@ -43,6 +47,7 @@ public:
     void setClipboardText(const QString &text) override;
     QString clipboardText() override;
     void openUrl(const QUrl &url) override;
+    bool askYesNo(const QString &question) override;
 
 private:
     QWidget *m_owner;

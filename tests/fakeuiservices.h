@@ -35,4 +35,13 @@ struct FakeUiServices final : UiServices
     void setClipboardText(const QString &text) override { clipboard = text; }
     QString clipboardText() override { return clipboard; }
     void openUrl(const QUrl &url) override { openedUrls.append(url); }
+
+    // Saved state: questions asked, and the answer every one of them gets.
+    QStringList questions;
+    bool questionAnswer = true;
+    bool askYesNo(const QString &question) override
+    {
+        questions.append(question);
+        return questionAnswer;
+    }
 };

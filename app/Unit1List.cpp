@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 // The item list commands, the item table and the quick slots.
 
 namespace {

@@ -240,6 +240,14 @@ private slots:
         w->setItemTableRowFromCode(1);
         QCOMPARE(w->ListBox1->currentRow(), 1);
         QVERIFY(w.selectedRows().contains(1));
+
+        // A numbered entry pasted twice: its second row leads the list to the first one.
+        w.paste(u"5. шлем\n5. шлем"_s);
+        QCOMPARE(w.column(0).mid(3), (QStringList{u"5. шлем"_s, u"5. шлем"_s}));
+        QCOMPARE(w.column(2).mid(3), (QStringList{u"10"_s, u"10"_s}));
+        w->setItemTableRowFromCode(4);
+        QCOMPARE(w->ListBox1->currentRow(), 3);
+        QCOMPARE(w.selectedRows(), QList<int>{3}); // «B», focused before, was deselected
     }
 
     void copyTextsOnTheClipboard()
@@ -421,6 +429,8 @@ private slots:
         QCOMPARE(w.entries().size(), 3);
         QCOMPARE(w.entries()[1], QString(100000, u'ж'));
         QCOMPARE(w.entries()[2], QString());
+        w.paste(u"меч\u00a0стальной\u2028"_s); // kept as pasted through the paste buffer
+        QCOMPARE(w.entries()[3], u"меч\u00a0стальной\u2028"_s);
         QVERIFY(w.services.errors.isEmpty());
     }
 };

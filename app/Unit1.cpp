@@ -180,6 +180,8 @@ void TForm1::wireEvents()
     Label2->installEventFilter(this);
     ComboBox5->installEventFilter(this);
     ComboBox6->installEventFilter(this);
+    // Lore view and searches: the search boxes complete typed text from their presets.
+    attachPresetCompletion();
 
     connect(R1, &QAction::triggered, this, run(&TForm1::R1Click));
     connect(c1, &QAction::triggered, this, run(&TForm1::c1Click));

@@ -234,4 +234,12 @@ private:
     std::unique_ptr<UiServices> m_desktopServices;
     UiServices *m_services = nullptr;
     ItemIndexModel *m_itemIndexModel = nullptr;
+
+    // ---- Lore view and searches (Unit1Lore.cpp) ----
+    /// Gives the two search boxes their completion from the preset phrases.
+    void attachPresetCompletion();
+    void searchBaseByProperty();
+    void filterListByProperty();
+    /// A name or property search's result becomes the list and ListedNames.
+    void showSearchResult(const QStringList &names, bool sortList);
 };

@@ -1,0 +1,310 @@
+#include "app/Unit1.h"
+#include "app/formwidgets.h"
+#include "fakeuiservices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList kLantern = {
+    u"Предмет 'старый фонарь', Тип предмета: Обычный"_s,
+    u"Вн  Ва  Сл"_s,
+    u"Оценка: 3, 2, 5"_s,
+    u"СВЕТ !ПК"_s,
+    u"мин.уровень 5, удача +2"_s,
+    u"Модификаторы :"_s,
+    u"удача +2"_s,
+    u"защита -1"_s,
+    u"Места лоада: город"_s,
+};
+
+QStringList node(const QStringList &record)
+{
+    return QStringList{u"dt=Text"_s, u"<node>"_s, u"предмет"_s, u"1"_s} + record
+        + QStringList{u"<end node> 5P9i0s8y19Z"_s};
+}
+
+QStringList simpleRecord(const QString &name, const QString &line)
+{
+    return {u"Предмет '%1', Тип предмета: Броня"_s.arg(name), u"Вн Ва"_s, u"Оценка: 1, 2"_s, line,
+            u"мин.уровень 3"_s};
+}
+
+/// The staff base of these tests, as the file's lines.
+QStringList baseLines()
+{
+    QStringList lines{u"<Treepad version 3.0>"_s};
+    lines += node(kLantern);
+    lines += node(simpleRecord(u"шлем"_s, u"Вы можете одеть это на голову."_s));
+    lines += node(simpleRecord(u"жилет"_s, u"Вы можете одеть это на тело. удача +1"_s));
+    lines += node(simpleRecord(u"плащ"_s, u"Вы можете одеть это на дополнительный слот."_s));
+    lines += node(simpleRecord(u"амулет"_s, u"Вы можете одеть это на шею. удача +3"_s));
+    lines += node(simpleRecord(u"Бусы"_s, u"Вы можете одеть это на дополнительный слот."_s));
+    return lines;
+}
+
+/// The text colour of every character of the view: 0 where no colour was set.
+QList<quint32> viewColours(const QPlainTextEdit *view)
+{
+    QList<quint32> colours(view->document()->characterCount(), 0);
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (!format.hasProperty(QTextFormat::ForegroundBrush))
+                continue;
+            for (int p = fragment.position(); p < fragment.position() + fragment.length(); ++p)
+                colours[p] = format.foreground().color().rgba();
+        }
+    }
+    return colours;
+}
+
+/// A window in a fresh working folder holding the staff base, loaded.
+struct Window
+{
+    QTemporaryDir dir;
+    QString oldFolder = QDir::currentPath();
+    FakeUiServices services;
+    std::unique_ptr<TForm1> form;
+
+    Window()
+    {
+        QDir::setCurrent(dir.path());
+        QFile file(dir.filePath(u"staff.hjt"_s));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QStringEncoder("windows-1251").encode(baseLines().join(u"\r\n"_s) + u"\r\n"_s));
+        file.close();
+        form = std::make_unique<TForm1>(&services);
+        form->Edit1->setText(u"staff.hjt"_s);
+        form->Button6Click();
+    }
+    ~Window()
+    {
+        form.reset();
+        QDir::setCurrent(oldFolder);
+    }
+
+    TForm1 *operator->() { return form.get(); }
+
+    QStringList entries() const
+    {
+        QStringList list;
+        for (int i = 0; i < form->ListBox1->count(); ++i)
+            list.append(form->ListBox1->item(i)->text());
+        return list;
+    }
+    void setEntries(const QStringList &entries)
+    {
+        form->ListBox1->clear();
+        form->ListBox1->addItems(entries);
+        form->ListedNames = entries;
+        form->RebuildItemTable();
+    }
+    bool showActive()
+    {
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        return QTest::qWaitForWindowActive(form.get());
+    }
+    void clickEntry(int row)
+    {
+        QListWidget *list = form->ListBox1;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
+};
+
+/// Types `text` into `widget` key by key, as the keyboard would, Cyrillic included.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+}
+
+} // namespace
+
+class TestWindowLore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+
+    void selectingAnEntryShowsItsColouredRecord()
+    {
+        Window w;
+        QCOMPARE(w->BaseLines.headerLines().size(), 6);
+        w.setEntries({u"шлем"_s, u"3. старый фонарь"_s, u"кольцо"_s});
+        QVERIFY(w.showActive());
+        w.clickEntry(1);
+
+        QCOMPARE(w->memo3->toPlainText(), kLantern.join(u'\n'));
+        QCOMPARE(w->slot->text(), u"В левую руку"_s);
+        QCOMPARE(w->StringGrid2->currentRow(), 1);
+        QCOMPARE(w->memo3->textCursor().position(), 0);
+        QVERIFY(!w->memo3->textCursor().hasSelection());
+
+        // The spans of the record, applied in order: a later one wins where they overlap.
+        struct Span { int start, length; quint32 colour; };
+        const Span spans[] = {
+            {9, 13, 0xFF00FFFF}, {141, 12, 0xFFFFFF00}, {107, 14, 0xFF00FF00},
+            {79, 3, 0xFF008080}, {74, 5, 0xFFFFFF00}, {121, 20, 0xFF808080},
+            {104, 3, 0xFF00FF00}, {128, 3, 0xFF00FF00}, {138, 3, 0xFFFF0000},
+        };
+        QList<quint32> expected(w->memo3->document()->characterCount(), 0);
+        for (const Span &s : spans) {
+            for (int p = s.start; p < s.start + s.length; ++p)
+                expected[p] = s.colour;
+        }
+        const QList<quint32> shown = viewColours(w->memo3);
+        const QString text = w->memo3->toPlainText();
+        for (int p = 0; p < text.size(); ++p) {
+            if (text[p] != u'\n') // a line break shows no colour
+                QVERIFY2(shown[p] == expected[p], qPrintable(u"position %1"_s.arg(p)));
+        }
+
+        // Another entry: the view starts over, with no colour left from the record before.
+        w.clickEntry(0);
+        QCOMPARE(w->memo3->toPlainText(), simpleRecord(u"шлем"_s, u"Вы можете одеть это на голову."_s).join(u'\n'));
+        QCOMPARE(w->slot->text(), u"Голова"_s);
+        QCOMPARE(w->StringGrid2->currentRow(), 0);
+        QCOMPARE(viewColours(w->memo3).mid(0, 9), QList<quint32>(9, 0));
+
+        // An item the base does not hold: empty view and label; the table still follows.
+        w.clickEntry(2);
+        QVERIFY(w->memo3->toPlainText().isEmpty());
+        QVERIFY(w->slot->text().isEmpty());
+        QCOMPARE(w->StringGrid2->currentRow(), 2);
+    }
+
+    void emptyListChangesNothing()
+    {
+        Window w;
+        w.setEntries({});
+        const QString help = w->memo3->toPlainText();
+        w->slot->setText(u"Шея"_s);
+        w->ListBox1Click();
+        QCOMPARE(w->memo3->toPlainText(), help);
+        QCOMPARE(w->slot->text(), u"Шея"_s);
+    }
+
+    void enterInEdit3SearchesNames()
+    {
+        Window w;
+        w.setEntries({u"старое"_s});
+        w->Edit3Click();
+        QVERIFY(w->Edit3->text().isEmpty()); // the placeholder goes on a click
+        w->Edit3->setText(u"Л"_s);
+        QTest::keyClick(w->Edit3, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(w.entries(), (QStringList{u"шлем"_s, u"жилет"_s, u"плащ"_s, u"амулет"_s}));
+        QCOMPARE(w->ListedNames, w.entries());
+        QCOMPARE(w->Label1->text(), u"4 предметов"_s);
+        QCOMPARE(w->StringGrid2->rowCount(), 4);
+
+        w->Edit3->clear();
+        QTest::keyClick(w->Edit3, Qt::Key_Enter);
+        QVERIFY(w.entries().isEmpty());
+        QVERIFY(w->ListedNames.isEmpty());
+        QCOMPARE(w->Label1->text(), u"0 предметов"_s);
+    }
+
+    void enterInComboBox6SearchesPropertiesAndSorts()
+    {
+        Window w;
+        w->ComboBox6->setEditText(u"УДАЧА"_s); // not a preset: no search yet
+        QVERIFY(w.entries().isEmpty());
+        QTest::keyClick(w->ComboBox6, Qt::Key_Return);
+        QCOMPARE(w.entries(), (QStringList{u"амулет"_s, u"жилет"_s, u"старый фонарь"_s}));
+        QCOMPARE(w->ListedNames, (QStringList{u"старый фонарь"_s, u"жилет"_s, u"амулет"_s}));
+        QVERIFY(w->listSorted);
+        QCOMPARE(w->Label1->text(), u"3 предметов"_s);
+        QCOMPARE(w->ComboBox6->currentText(), u"УДАЧА"_s);
+    }
+
+    void enterInComboBox5FiltersAndEmptyTextRestores()
+    {
+        Window w;
+        w.setEntries({u"плащ"_s, u"шлем"_s, u"Бусы"_s});
+        w->ComboBox5->setEditText(u"дополнительный"_s);
+        QTest::keyClick(w->ComboBox5, Qt::Key_Return);
+        QCOMPARE(w.entries(), (QStringList{u"плащ"_s, u"Бусы"_s}));
+        QCOMPARE(w->ListedNames, (QStringList{u"плащ"_s, u"шлем"_s, u"Бусы"_s}));
+        QCOMPARE(w->Label1->text(), u"2 предметов"_s);
+
+        w->ComboBox5->setEditText(u"ничего такого"_s);
+        QTest::keyClick(w->ComboBox5, Qt::Key_Return);
+        QVERIFY(w.entries().isEmpty());
+
+        // Choosing the empty item (a preset) puts ListedNames back at once.
+        w->ComboBox5->setCurrentIndex(0);
+        w->ComboBox5->setEditText(QString());
+        QCOMPARE(w.entries(), (QStringList{u"плащ"_s, u"шлем"_s, u"Бусы"_s}));
+        QCOMPARE(w->Label1->text(), u"3 предметов"_s);
+    }
+
+    void typingCompletesAndSearches()
+    {
+        Window w;
+        QVERIFY(w.showActive());
+        QComboBox *box = w->ComboBox6;
+        box->setEditText(QString());
+        box->setFocus();
+        // The completion counts as choosing the item: one click, then one change.
+        QList<QString> events;
+        connect(box, &QComboBox::activated, this, [&](int i) { events.append(u"click %1"_s.arg(i)); });
+        connect(box, &QComboBox::editTextChanged, this, [&](const QString &t) { events.append(t); });
+        typeText(box, u"н"_s);
+        QCOMPARE(box->currentText(), u"на дополнительный слот"_s);
+        QCOMPARE(box->lineEdit()->selectedText(), u"а дополнительный слот"_s);
+        QCOMPARE(w.entries(), (QStringList{u"Бусы"_s, u"плащ"_s}));
+        QCOMPARE(events, (QStringList{u"click 0"_s, u"на дополнительный слот"_s}));
+
+        // Backspace deletes the completion; "н" is no preset, so the list stays.
+        events.clear();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(box->currentText(), u"н"_s);
+        QCOMPARE(w.entries(), (QStringList{u"Бусы"_s, u"плащ"_s}));
+        QCOMPARE(events, QStringList{u"н"_s});
+
+        // "а" lands on the first phrase again, the blank stays on it, "т" moves to "на тело".
+        events.clear();
+        typeText(box, u"а т"_s);
+        QCOMPARE(box->currentText(), u"на тело"_s);
+        QCOMPARE(box->lineEdit()->selectedText(), u"ело"_s);
+        QCOMPARE(w.entries(), QStringList{u"жилет"_s});
+        QCOMPARE(events, (QStringList{u"click 0"_s, u"на дополнительный слот"_s, u"click 3"_s, u"на тело"_s}));
+
+        // Typing that begins no preset is an ordinary edit.
+        box->setEditText(QString());
+        typeText(box, u"щ"_s);
+        QCOMPARE(box->currentText(), u"щ"_s);
+    }
+
+    void typingIntoComboBox5Filters()
+    {
+        Window w;
+        QVERIFY(w.showActive());
+        w.setEntries({u"плащ"_s, u"шлем"_s, u"жилет"_s});
+        QComboBox *box = w->ComboBox5;
+        box->setEditText(QString());
+        box->setFocus();
+        typeText(box, u"НА Г"_s);
+        QCOMPARE(box->currentText(), u"НА Голову"_s);
+        QCOMPARE(w.entries(), QStringList{u"шлем"_s});
+        QCOMPARE(w->ListedNames, (QStringList{u"плащ"_s, u"шлем"_s, u"жилет"_s}));
+    }
+};
+
+QTEST_MAIN(TestWindowLore)
+#include "tst_window_lore.moc"

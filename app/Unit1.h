@@ -242,4 +242,9 @@ private:
     void filterListByProperty();
     /// A name or property search's result becomes the list and ListedNames.
     void showSearchResult(const QStringList &names, bool sortList);
+
+    // ---- Saved state (Unit1State.cpp) ----
+    /// list.txt stood in the folder at start but could not be read: closing must not replace
+    /// it unasked.
+    bool m_listFileUnread = false;
 };

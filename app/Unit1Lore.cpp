@@ -91,7 +91,7 @@ void TForm1::ShowItemLore()
     const int row = ListBox1->currentRow();
     if (row < 0 || row >= ListBox1->count())
         return;
-    SwitchKeyboardLayout();
+    clickButton9();
 
     const QStringList lines = CollectLoreLines(ItemKey(ListBox1->item(row)->text()), BaseLines);
     const QString lore = loreText(lines);
@@ -105,7 +105,7 @@ void TForm1::ShowItemLore()
 
 void TForm1::Edit3Click()
 {
-    SwitchKeyboardLayout();
+    clickButton9();
     if (Edit3->text() == kEdit3Placeholder)
         Edit3->clear();
 }
@@ -127,7 +127,7 @@ void TForm1::ComboBox5Change()
 
 void TForm1::ComboBox5Click()
 {
-    SwitchKeyboardLayout();
+    clickButton9();
 }
 
 void TForm1::ComboBox5CloseUp()
@@ -154,7 +154,7 @@ void TForm1::ComboBox6Change()
 
 void TForm1::ComboBox6Click()
 {
-    SwitchKeyboardLayout();
+    clickButton9();
 }
 
 void TForm1::ComboBox6KeyDown(int &Key, Qt::KeyboardModifiers Shift)

@@ -154,6 +154,40 @@ private slots:
         QCOMPARE(back.encoding, TextEncoding::Utf8Bom);
     }
 
+    // Texts whose bytes in the remembered encoding would read back as other text: ANSI bytes
+    // that look like a mark or like UTF-8 go to UTF-8 with a mark, and a U+FEFF that starts
+    // the text stays a character behind the file's own mark.
+    void savedTextReadsBackUnchanged_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<int>("written");
+        const int ansi = int(TextEncoding::Ansi);
+        const int utf8Mark = int(TextEncoding::Utf8Bom);
+        const QString feff = QString(QChar(0xFEFF)) + u"шлем"_s;
+        QTest::newRow("ansi like utf16le mark") << ansi << u"яюшлем"_s << utf8Mark;
+        QTest::newRow("ansi like utf16be mark") << ansi << u"юяшлем"_s << utf8Mark;
+        QTest::newRow("ansi like utf8 mark") << ansi << u"п»їшлем"_s << utf8Mark;
+        QTest::newRow("ansi like utf8") << ansi << u"Сё"_s << utf8Mark;
+        QTest::newRow("feff utf8 mark") << utf8Mark << feff << utf8Mark;
+        QTest::newRow("feff utf16le") << int(TextEncoding::Utf16LeBom) << feff << int(TextEncoding::Utf16LeBom);
+        QTest::newRow("feff utf16be") << int(TextEncoding::Utf16BeBom) << feff << int(TextEncoding::Utf16BeBom);
+        QTest::newRow("feff ansi") << ansi << feff << utf8Mark;
+    }
+    void savedTextReadsBackUnchanged()
+    {
+        QFETCH(int, encoding);
+        QFETCH(QString, firstLine);
+        QFETCH(int, written);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.txt"_s);
+        const QStringList lines{firstLine, u"12. ring"_s};
+        QCOMPARE(int(writeTextFile(path, lines, TextEncoding(encoding))), written);
+        const TextFileLines back = readTextFile(path);
+        QCOMPARE(back.lines, lines);
+        QCOMPARE(int(back.encoding), written);
+    }
+
     void failuresCarryNameAndReason()
     {
         QTemporaryDir dir;

@@ -111,14 +111,17 @@ QByteArray encodeBody(const QString &text, TextEncoding encoding)
     return QByteArray();
 }
 
+/// The text after the mark. A U+FEFF at its start is text (the mark is already gone), so the
+/// decoders keep it instead of dropping it as a second mark.
 QString decodeBody(QByteArrayView bytes, TextEncoding encoding)
 {
+    constexpr auto keepFeff = QStringDecoder::Flag::ConvertInitialBom;
     switch (encoding) {
     case TextEncoding::Ansi: return decodeWith(ansiDecoder(), bytes);
     case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom: return QString::fromUtf8(bytes);
-    case TextEncoding::Utf16LeBom: return decodeWith(QStringDecoder(QStringDecoder::Utf16LE), bytes);
-    case TextEncoding::Utf16BeBom: return decodeWith(QStringDecoder(QStringDecoder::Utf16BE), bytes);
+    case TextEncoding::Utf8Bom: return decodeWith(QStringDecoder(QStringDecoder::Utf8, keepFeff), bytes);
+    case TextEncoding::Utf16LeBom: return decodeWith(QStringDecoder(QStringDecoder::Utf16LE, keepFeff), bytes);
+    case TextEncoding::Utf16BeBom: return decodeWith(QStringDecoder(QStringDecoder::Utf16BE, keepFeff), bytes);
     }
     return QString();
 }
@@ -185,14 +188,17 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEnco
         text += line;
         text += u"\r\n";
     }
-    QByteArray body = encodeBody(text, encoding);
-    if (encoding != TextEncoding::Utf8Bom && decodeBody(body, encoding) != text) {
+    // The file must read back as the same text: the encoding must represent every character,
+    // and markless bytes must not pass for a mark or for UTF-8 (ANSI "яю" is the bytes of the
+    // UTF-16 mark; some ANSI texts are valid UTF-8).
+    QByteArray bytes = markOf(encoding) + encodeBody(text, encoding);
+    if (encoding != TextEncoding::Utf8Bom && decodeText(bytes).text != text) {
         encoding = TextEncoding::Utf8Bom;
-        body = encodeBody(text, encoding);
+        bytes = markOf(encoding) + encodeBody(text, encoding);
     }
     if (usedEncoding)
         *usedEncoding = encoding;
-    return markOf(encoding) + body;
+    return bytes;
 }
 
 bool fileExists(const QString &path)

@@ -44,8 +44,9 @@ QList<LineRange> lineRanges(QStringView text);
 QStringList splitLines(QStringView text);
 
 /// The bytes of `lines`, each followed by CR LF, in `encoding` with its mark. Text the
-/// encoding cannot represent makes the whole file UTF-8 with a mark instead, so that saving
-/// never changes an entry; `usedEncoding` tells which encoding was written.
+/// encoding cannot represent, or whose bytes would read back as other text, makes the whole
+/// file UTF-8 with a mark instead, so that saving never changes an entry; `usedEncoding`
+/// tells which encoding was written.
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding,
                        TextEncoding *usedEncoding = nullptr);
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-# Usage: bench/gen_staffbase.py N OUTPUT.hjt [--seed S]
+# Usage: bench/gen_staffbase.py N OUTPUT.hjt [--seed S] [--utf8 COPY]
 #
 # Writes a synthetic staff base of N invented items: a TreePad outline (Windows-1251, CR LF)
 # whose item nodes hold identification texts in the shape the program reads (header line,
 # class line, ratings line, flags, "мин.уровень", modifiers, load places). The same N and seed
-# always give the same bytes, so load figures can be compared between runs.
+# always give the same bytes, so load figures can be compared between runs. --utf8 also writes
+# the same text in UTF-8, for tools that cannot read Windows-1251 (ripgrep in the benchmarks).
 
 import argparse
 import random
@@ -99,6 +100,7 @@ def main():
     parser.add_argument("count", type=int, help="number of items")
     parser.add_argument("output", help="the .hjt file to write")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--utf8", help="also write the text in UTF-8 to this file")
     args = parser.parse_args()
 
     rng = random.Random(args.seed)
@@ -106,8 +108,12 @@ def main():
     for number in range(1, args.count + 1):
         name, lines = record(rng, number)
         out += node(name, 1, lines)
+    text = "\r\n".join(out) + "\r\n"
     with open(args.output, "wb") as f:
-        f.write(("\r\n".join(out) + "\r\n").encode("cp1251"))
+        f.write(text.encode("cp1251"))
+    if args.utf8:
+        with open(args.utf8, "wb") as f:
+            f.write(text.encode("utf-8"))
 
 
 if __name__ == "__main__":

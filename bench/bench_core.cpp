@@ -1,0 +1,233 @@
+// The library's work without the window: loading, one lore selection, the searches, the
+// item table, the parser and the packet builders. ripgrep runs beside the searches as the
+// reference for a whole-base search.
+
+#include "benchdata.h"
+#include "benchregistry.h"
+
+#include "base/lore.h"
+#include "base/search.h"
+#include "base/staffbase.h"
+#include "list/itemtable.h"
+#include "list/parser.h"
+#include "packets/packets.h"
+#include "text/textfile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+
+extern char **environ;
+
+using namespace Qt::StringLiterals;
+
+namespace bench {
+namespace {
+
+/// `rg -F -i -c phrase file` as a whole process, its output thrown away. Returns false when
+/// ripgrep cannot be started.
+bool runRipgrepCount(const QString &phrase, const QString &file)
+{
+    const QByteArray phraseBytes = phrase.toUtf8();
+    const QByteArray fileBytes = QFile::encodeName(file);
+    char rg[] = "rg";
+    char fixed[] = "-F";
+    char ignoreCase[] = "-i";
+    char count[] = "-c";
+    char *argv[] = {rg, fixed, ignoreCase, count, const_cast<char *>(phraseBytes.constData()),
+                    const_cast<char *>(fileBytes.constData()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, "rg", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    // 0: lines found, 1: none found; anything else is a failure to run.
+    return WIFEXITED(status) && WEXITSTATUS(status) <= 1;
+}
+
+void setBytes(benchmark::State &state, int items)
+{
+    state.SetBytesProcessed(qint64(state.iterations()) * baseBytes(items).size());
+}
+
+void registerLoad(const SuiteConfig &config, int items)
+{
+    const QString n = QString::number(items);
+    add(config, u"load/read_bytes/"_s + n, [items](benchmark::State &state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(readFileBytes(basePath(items)));
+        setBytes(state, items);
+    });
+    add(config, u"load/decode/"_s + n, [items](benchmark::State &state) {
+        const QByteArray &bytes = baseBytes(items);
+        for (auto _ : state)
+            benchmark::DoNotOptimize(decodeText(bytes));
+        setBytes(state, items);
+    });
+    add(config, u"load/line_ranges/"_s + n, [items](benchmark::State &state) {
+        const QString text = decodeText(baseBytes(items)).text;
+        for (auto _ : state)
+            benchmark::DoNotOptimize(lineRanges(text));
+        setBytes(state, items);
+    });
+    add(config, u"load/base_from_text/"_s + n, [items](benchmark::State &state) {
+        const QString text = decodeText(baseBytes(items)).text;
+        for (auto _ : state)
+            benchmark::DoNotOptimize(staffBaseFromText(text));
+        setBytes(state, items);
+    });
+    add(config, u"load/scan_index/"_s + n, [items](benchmark::State &state) {
+        const StaffBase &base = loadedBase(items).lines;
+        for (auto _ : state)
+            benchmark::DoNotOptimize(ScanItemIndex(base));
+        setBytes(state, items);
+    });
+    add(config, u"load/whole/"_s + n, [items](benchmark::State &state) {
+        baseBytes(items); // the file is in the page cache, as for decode
+        for (auto _ : state)
+            benchmark::DoNotOptimize(LoadStaffBase(basePath(items)));
+        setBytes(state, items);
+    });
+}
+
+void registerLore(const SuiteConfig &config, int items)
+{
+    add(config, u"lore/pure/"_s + QString::number(items), [items](benchmark::State &state) {
+        const StaffBaseLoad &load = loadedBase(items);
+        const QStringList keys = spreadNames(load.index, 64);
+        qsizetype k = 0;
+        for (auto _ : state) {
+            const QStringList lines = CollectLoreLines(keys[k++ % keys.size()], load.lines);
+            const QString lore = loreText(lines);
+            benchmark::DoNotOptimize(SlotLabelFor(lore));
+            benchmark::DoNotOptimize(ComputeLoreSpans(lore, lines.isEmpty() ? 0 : lines.first().size()));
+        }
+    });
+}
+
+void registerSearches(const SuiteConfig &config, int items)
+{
+    const QString n = QString::number(items);
+    add(config, u"search/name/"_s + n, [items](benchmark::State &state) {
+        const StaffBase &base = loadedBase(items).lines;
+        qsizetype found = 0;
+        for (auto _ : state)
+            found = FindItemsByName(base, nameQuery).size();
+        state.counters["found"] = double(found);
+    });
+    add(config, u"search/phrase/"_s + n, [items](benchmark::State &state) {
+        const StaffBase &base = loadedBase(items).lines;
+        qsizetype found = 0;
+        for (auto _ : state)
+            found = FindItemsByPhrase(base, searchPhrase, AllowedNames::everyName()).size();
+        state.counters["found"] = double(found);
+    });
+    add(config, u"search/filter/"_s + n, [items](benchmark::State &state) {
+        const StaffBaseLoad &load = loadedBase(items);
+        const QStringList listed = spreadNames(load.index, listEntryCount);
+        qsizetype found = 0;
+        for (auto _ : state)
+            found = FindItemsByPhrase(load.lines, searchPhrase, AllowedNames::fromNames(listed)).size();
+        state.counters["found"] = double(found);
+    });
+    add(config, u"search/rg_phrase/"_s + n, [items](benchmark::State &state) {
+        for (auto _ : state) {
+            if (!runRipgrepCount(searchPhrase, utf8BasePath(items))) {
+                state.SkipWithError("rg could not run");
+                break;
+            }
+        }
+    });
+    add(config, u"search/rg_name/"_s + n, [items](benchmark::State &state) {
+        for (auto _ : state) {
+            if (!runRipgrepCount(nameQuery, utf8BasePath(items))) {
+                state.SkipWithError("rg could not run");
+                break;
+            }
+        }
+    });
+}
+
+/// The item table, the parser and the packets, over the entries of the largest base.
+void registerListWork(const SuiteConfig &config, int items)
+{
+    for (int count : {1000, listEntryCount}) {
+        add(config, u"table/rebuild/"_s + QString::number(count), [items, count](benchmark::State &state) {
+            const ItemIndex &index = loadedBase(items).index;
+            const ItemNameLookup lookup(index);
+            const QStringList entries = listEntries(index, count);
+            for (auto _ : state)
+                benchmark::DoNotOptimize(RebuildItemTable(entries, lookup));
+        });
+    }
+    add(config, u"table/name_lookup_build/"_s + QString::number(items), [items](benchmark::State &state) {
+        const ItemIndex &index = loadedBase(items).index;
+        for (auto _ : state)
+            benchmark::DoNotOptimize(ItemNameLookup(index));
+    });
+    add(config, u"table/sort_level/5000"_s, [items](benchmark::State &state) {
+        const ItemIndex &index = loadedBase(items).index;
+        const QStringList entries = listEntries(index, listEntryCount);
+        const ItemTable table = RebuildItemTable(entries, ItemNameLookup(index));
+        for (auto _ : state) {
+            ItemTable sorted = table;
+            benchmark::DoNotOptimize(SortTableByLevel(sorted, entries.size()));
+        }
+    });
+    add(config, u"list/parse_paste/5000"_s, [items](benchmark::State &state) {
+        const ItemIndex &index = loadedBase(items).index;
+        const QStringList entries = listEntries(index, listEntryCount);
+        const QStringList listed = spreadNames(index, listEntryCount);
+        const QStringList paste = pastedLines(index, listEntryCount, listEntryCount);
+        for (auto _ : state)
+            benchmark::DoNotOptimize(ParsePastedLines(paste, entries, listed));
+    });
+
+    const auto packet = [&config, items](const QString &name, auto build) {
+        add(config, u"packet/"_s + name + u"/5000"_s, [items, build](benchmark::State &state) {
+            const QStringList entries = listEntries(loadedBase(items).index, listEntryCount);
+            for (auto _ : state)
+                benchmark::DoNotOptimize(packetClipboardText(build(entries)));
+        });
+    };
+    packet(u"prefix"_s, [](const QStringList &entries) {
+        return buildPrefixPacket(entries, u"би ав"_s, true, u"5000"_s);
+    });
+    packet(u"exchange"_s, [](const QStringList &entries) {
+        return buildExchangePacket(entries, u"биржа инф"_s, u";"_s);
+    });
+    packet(u"sort"_s, [](const QStringList &entries) {
+        return buildSortPacket(entries, u"оружие"_s);
+    });
+    add(config, u"packet/lore_quote"_s, [items](benchmark::State &state) {
+        const StaffBaseLoad &load = loadedBase(items);
+        const QStringList lore = CollectLoreLines(load.index.at(load.index.size() / 2).name, load.lines);
+        for (auto _ : state)
+            benchmark::DoNotOptimize(packetClipboardText(buildLoreQuotePacket(lore, LoreQuoteWord::Gg)));
+    });
+}
+
+} // namespace
+
+void registerCoreBenchmarks(const SuiteConfig &config)
+{
+    for (int items : config.sizes)
+        registerLoad(config, items);
+    for (int items : config.sizes) {
+        registerLore(config, items);
+        registerSearches(config, items);
+    }
+    if (!config.sizes.isEmpty())
+        registerListWork(config, config.sizes.last());
+}
+
+} // namespace bench

@@ -1,0 +1,399 @@
+// The window's handlers on a loaded base under the offscreen platform, each timed from the
+// user's action until the events it caused (layout, painting) have been processed: the time a
+// click takes before the window answers. Also the start-up, from constructing the window to
+// its first shown frame.
+
+#include "benchdata.h"
+#include "benchregistry.h"
+
+#include "app/Unit1.h"
+#include "app/formwidgets.h"
+#include "app/itemviews.h"
+#include "fakeuiservices.h"
+#include "list/liststate.h"
+#include "list/parser.h"
+#include "text/textfile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+/// Runs everything the last action left queued: layout requests, updates and their painting.
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+/// A working folder as the program finds it at start: the staff base under its default name
+/// and the item list of the last session in list.txt.
+class WorkingFolder
+{
+public:
+    WorkingFolder(int items, const QStringList &entries)
+    {
+        const QString base = QDir(m_dir.path()).filePath(u"staff.hjt"_s);
+        QFile::link(QFileInfo(basePath(items)).absoluteFilePath(), base);
+        writeTextFile(QDir(m_dir.path()).filePath(u"list.txt"_s), entries, TextEncoding::Ansi);
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+/// The window as a user has it: a base loaded, a list of entries, the table built, shown.
+class WindowFixture
+{
+public:
+    explicit WindowFixture(int items)
+        : m_items(items),
+          m_entries(listEntries(loadedBase(items).index, listEntryCount)),
+          m_folder(items, m_entries)
+    {
+        QDir::setCurrent(m_folder.path());
+        m_form = std::make_unique<TForm1>(&m_services);
+        // Until the start-up fills the window itself, load the base and the list here.
+        if (m_form->BaseLines.isEmpty()) {
+            m_form->Edit1->setText(u"staff.hjt"_s);
+            m_form->clickButton6();
+        }
+        m_form->resize(1100, 800);
+        m_form->show();
+        if (!QTest::qWaitForWindowExposed(m_form.get()))
+            qWarning("The window was not exposed; painting is not measured.");
+        resetList();
+    }
+
+    TForm1 &form() { return *m_form; }
+    FakeUiServices &services() { return m_services; }
+    int items() const { return m_items; }
+    const QStringList &entries() const { return m_entries; }
+
+    /// The list back to the fixture's entries, unsorted, with the table rebuilt.
+    void resetList() { showEntries(m_entries); }
+
+    void showEntries(const QStringList &entries)
+    {
+        m_form->listSorted = false;
+        showItemList(m_form->ListBox1, listStateOf(entries));
+        m_form->ListedNames.clear();
+        for (const QString &entry : entries)
+            m_form->ListedNames.append(ItemKey(entry)); // the plain names, as a paste leaves them
+        m_form->RebuildItemTable();
+        settle();
+    }
+
+private:
+    int m_items;
+    QStringList m_entries;
+    WorkingFolder m_folder;
+    FakeUiServices m_services;
+    std::unique_ptr<TForm1> m_form;
+};
+
+std::unique_ptr<WindowFixture> &fixtureSlot()
+{
+    static std::unique_ptr<WindowFixture> fixture;
+    return fixture;
+}
+
+/// One window at a time: the 100,000-item base alone holds a few hundred megabytes.
+WindowFixture &windowFor(int items)
+{
+    std::unique_ptr<WindowFixture> &fixture = fixtureSlot();
+    if (!fixture || fixture->items() != items) {
+        fixture.reset();
+        fixture = std::make_unique<WindowFixture>(items);
+    }
+    return *fixture;
+}
+
+/// Times each iteration's action alone (the set-up before it is not counted) and keeps the
+/// slowest, since a click must answer within the frame every time, not on average.
+class ClickTimer
+{
+public:
+    explicit ClickTimer(benchmark::State &state) : m_state(state) {}
+    ~ClickTimer() { m_state.counters["max_ms"] = m_max * 1e3; }
+
+    template <typename Action>
+    void time(Action action)
+    {
+        const auto start = Clock::now();
+        action();
+        settle();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        m_state.SetIterationTime(seconds);
+        m_max = std::max(m_max, seconds);
+    }
+
+private:
+    benchmark::State &m_state;
+    double m_max = 0;
+};
+
+void pressEnter(TForm1 &form, void (TForm1::*keyDown)(int &, Qt::KeyboardModifiers))
+{
+    int key = Qt::Key_Return;
+    (form.*keyDown)(key, Qt::NoModifier);
+}
+
+/// Puts text in a search box without running its change handler, as typing up to Enter does
+/// for a text that is not a preset.
+void setBoxText(QComboBox *box, const QString &text)
+{
+    const QSignalBlocker blocker(box);
+    box->setEditText(text);
+}
+
+/// Clicks the list or the table at a row, scrolled into view first (not timed).
+void clickListRow(TForm1 &form, int row, ClickTimer &timer)
+{
+    QListWidgetItem *item = form.ListBox1->item(row);
+    form.ListBox1->scrollToItem(item);
+    settle();
+    const QPoint at = form.ListBox1->visualItemRect(item).center();
+    timer.time([&] { QTest::mouseClick(form.ListBox1->viewport(), Qt::LeftButton, {}, at); });
+}
+
+void clickTableRow(TForm1 &form, int row, ClickTimer &timer)
+{
+    const QModelIndex index = form.StringGrid2->model()->index(row, 0);
+    form.StringGrid2->scrollTo(index);
+    settle();
+    const QPoint at = form.StringGrid2->visualRect(index).center();
+    timer.time([&] { QTest::mouseClick(form.StringGrid2->viewport(), Qt::LeftButton, {}, at); });
+}
+
+/// A window benchmark: per-click operations report microseconds, heavy ones milliseconds.
+void addWindow(const SuiteConfig &config, const QString &name, int items,
+               std::function<void(benchmark::State &, WindowFixture &)> body,
+               benchmark::TimeUnit unit = benchmark::kMicrosecond)
+{
+    add(config, name, [items, body](benchmark::State &state) {
+        WindowFixture &fixture = windowFor(items);
+        fixture.resetList();
+        body(state, fixture);
+        state.counters["items"] = double(fixture.form().StringGrid1Index.size());
+    })->UseManualTime()->Unit(unit);
+}
+
+void registerClicks(const SuiteConfig &config, int items)
+{
+    const QString n = QString::number(items);
+    addWindow(config, u"window/select_lore/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        int k = 0;
+        for (auto _ : state)
+            clickListRow(f.form(), (k++ * 997) % int(f.entries().size()), timer);
+    });
+    addWindow(config, u"window/table_click/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        int k = 0;
+        for (auto _ : state)
+            clickTableRow(f.form(), (k++ * 991 + 1) % int(f.entries().size()), timer);
+    });
+    addWindow(config, u"window/filter/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        for (auto _ : state) {
+            f.resetList();
+            setBoxText(f.form().ComboBox5, searchPhrase);
+            timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox5KeyDown); });
+        }
+    });
+    addWindow(config, u"window/filter_clear/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        for (auto _ : state) {
+            setBoxText(f.form().ComboBox5, searchPhrase);
+            pressEnter(f.form(), &TForm1::ComboBox5KeyDown);
+            settle();
+            setBoxText(f.form().ComboBox5, QString());
+            timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox5KeyDown); });
+        }
+    });
+    addWindow(config, u"window/copy_all/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        for (auto _ : state)
+            timer.time([&] { f.form().c1Click(); });
+    });
+    addWindow(config, u"window/copy_selected/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        f.form().d1Click(); // every entry selected
+        settle();
+        ClickTimer timer(state);
+        for (auto _ : state)
+            timer.time([&] { f.form().R1Click(); });
+    });
+    addWindow(config, u"window/copy_entry/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        for (auto _ : state)
+            timer.time([&] { f.form().N5Click(); });
+    });
+    addWindow(config, u"window/delete_entry/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        int k = 0;
+        for (auto _ : state) {
+            f.resetList();
+            // A row near the top: every row below it moves up.
+            f.form().ListBox1->setCurrentRow(10 + k++ % 50);
+            settle();
+            timer.time([&] { f.form().e1Click(); });
+        }
+    });
+    const auto packet = [&](const QString &name, void (TForm1::*handler)()) {
+        addWindow(config, u"window/packet_"_s + name + u'/' + n, items,
+                  [handler](benchmark::State &state, WindowFixture &f) {
+                      ClickTimer timer(state);
+                      for (auto _ : state)
+                          timer.time([&] { (f.form().*handler)(); });
+                  });
+    };
+    packet(u"prefix"_s, &TForm1::Button4Click);
+    packet(u"exchange"_s, &TForm1::Button5Click);
+    packet(u"sort"_s, &TForm1::Button15Click);
+    addWindow(config, u"window/packet_lore_quote/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        f.form().ListBox1->setCurrentRow(int(f.entries().size() / 2));
+        f.form().ListBox1Click();
+        settle();
+        ClickTimer timer(state);
+        for (auto _ : state)
+            timer.time([&] { f.form().Button10Click(); });
+    });
+    addWindow(config, u"window/table_repaint/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        for (auto _ : state)
+            timer.time([&] { f.form().StringGrid2->viewport()->repaint(); });
+    });
+    // Whole-base searches: the search, the new list and its table.
+    addWindow(config, u"window/name_search/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        for (auto _ : state) {
+            f.resetList();
+            f.form().Edit3->setText(nameQuery);
+            timer.time([&] { pressEnter(f.form(), &TForm1::Edit3KeyDown); });
+        }
+    }, benchmark::kMillisecond);
+    addWindow(config, u"window/property_search/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        for (auto _ : state) {
+            f.resetList();
+            setBoxText(f.form().ComboBox6, searchPhrase);
+            timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox6KeyDown); });
+        }
+    }, benchmark::kMillisecond);
+}
+
+/// The item table and the paste, on the largest base.
+void registerListWork(const SuiteConfig &config, int items)
+{
+    for (int count : {1000, listEntryCount}) {
+        addWindow(config, u"window/rebuild_table/"_s + QString::number(count), items,
+                  [count](benchmark::State &state, WindowFixture &f) {
+                      // Two lists that differ in every row, shown in turn.
+                      const ItemIndex &index = f.form().StringGrid1Index;
+                      const QStringList lists[2] = {listEntries(index, count, 0),
+                                                    listEntries(index, count, 1)};
+                      ClickTimer timer(state);
+                      int k = 0;
+                      for (auto _ : state) {
+                          showItemList(f.form().ListBox1, listStateOf(lists[k++ % 2]));
+                          settle();
+                          timer.time([&] { f.form().RebuildItemTable(); });
+                      }
+                  }, benchmark::kMillisecond);
+    }
+    addWindow(config, u"window/sort_level/5000"_s, items, [](benchmark::State &state, WindowFixture &f) {
+        ClickTimer timer(state);
+        for (auto _ : state) {
+            f.resetList();
+            timer.time([&] { f.form().N4Click(); });
+        }
+    }, benchmark::kMillisecond);
+    addWindow(config, u"window/parse_paste/5000"_s, items, [](benchmark::State &state, WindowFixture &f) {
+        const QStringList paste = pastedLines(f.form().StringGrid1Index, listEntryCount, listEntryCount);
+        ClickTimer timer(state);
+        for (auto _ : state) {
+            f.resetList();
+            setBufferLines(f.form().Memo1, paste);
+            timer.time([&] { f.form().ParsePastedLines(); });
+        }
+    }, benchmark::kMillisecond);
+    // "Добавить" as a whole: the parse, the table and, with "АвтоСорт", the level sort.
+    addWindow(config, u"window/paste_button/5000"_s, items, [](benchmark::State &state, WindowFixture &f) {
+        const QStringList paste = pastedLines(f.form().StringGrid1Index, listEntryCount, listEntryCount);
+        f.services().clipboard = paste.join(u"\r\n"_s) + u"\r\n"_s;
+        f.form().CheckBox2->setChecked(true);
+        ClickTimer timer(state);
+        for (auto _ : state) {
+            f.resetList();
+            timer.time([&] { f.form().Button1Click(); });
+        }
+    }, benchmark::kMillisecond);
+}
+
+/// From constructing the window (its start-up loads the base and list.txt) to its first
+/// shown frame.
+void registerStartUp(const SuiteConfig &config, int items)
+{
+    add(config, u"window/startup/"_s + QString::number(items), [items](benchmark::State &state) {
+        fixtureSlot().reset();
+        const WorkingFolder folder(items, listEntries(loadedBase(items).index, listEntryCount));
+        QDir::setCurrent(folder.path());
+        FakeUiServices services;
+        qsizetype loaded = 0;
+        for (auto _ : state) {
+            const auto start = Clock::now();
+            auto form = std::make_unique<TForm1>(&services);
+            form->show();
+            const bool exposed = QTest::qWaitForWindowExposed(form.get());
+            settle();
+            state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+            loaded = form->StringGrid1Index.size();
+            form.reset();
+            settle();
+            if (!exposed) {
+                state.SkipWithError("the window was not exposed");
+                break;
+            }
+        }
+        state.counters["items"] = double(loaded);
+    })->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
+} // namespace
+
+void registerWindowBenchmarks(const SuiteConfig &config)
+{
+    for (int items : config.sizes)
+        registerClicks(config, items);
+    if (!config.sizes.isEmpty())
+        registerListWork(config, config.sizes.last());
+    for (int items : config.sizes) {
+        if (items >= 10000 || config.smoke)
+            registerStartUp(config, items);
+    }
+}
+
+void releaseWindows()
+{
+    fixtureSlot().reset();
+}
+
+} // namespace bench

@@ -1,0 +1,200 @@
+#!/usr/bin/env python3
+# Usage: bench/report.py RESULTS_DIR
+#
+# Prints the figures of one benchmark run as Markdown tables, with the targets for the largest
+# base: RESULTS_DIR holds bench.json (tarnbook_bench --benchmark_out), load-N.txt and
+# startup-N.txt (tarnbook_probe). Every ratio compares figures of the same run.
+
+import json
+import os
+import platform
+import subprocess
+import sys
+
+CLICK_LIMIT_MS = 16.0
+STARTUP_LIMIT_MS = 1500.0
+LOAD_RATIO_LIMIT = 2.0
+RSS_PER_BYTE_LIMIT = 5.0
+
+UNIT_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+
+
+def read_pairs(path):
+    pairs = {}
+    if os.path.exists(path):
+        with open(path, encoding="utf-8") as f:
+            for line in f:
+                if "=" in line:
+                    key, value = line.strip().split("=", 1)
+                    pairs[key] = value
+    return pairs
+
+
+def load_benchmarks(path):
+    with open(path, encoding="utf-8") as f:
+        data = json.load(f)
+    found = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "aggregate" or b.get("error_occurred"):
+            continue
+        scale = UNIT_MS[b.get("time_unit", "ns")]
+        found[b["name"]] = {
+            "ms": b["real_time"] * scale,
+            "max_ms": b.get("max_ms"),
+            "found": b.get("found"),
+            "items": b.get("items"),
+        }
+    return data.get("context", {}), found
+
+
+def fmt(ms):
+    if ms is None:
+        return "–"
+    if ms >= 100:
+        return f"{ms:.0f}"
+    if ms >= 1:
+        return f"{ms:.1f}"
+    return f"{ms:.3f}"
+
+
+def verdict(ok):
+    return "met" if ok else "**missed**"
+
+
+def machine():
+    model = "unknown CPU"
+    try:
+        with open("/proc/cpuinfo", encoding="utf-8") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    model = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    cores = os.cpu_count()
+    try:
+        qt = subprocess.run(["qtpaths6", "--qt-version"], capture_output=True, text=True).stdout.strip()
+    except OSError:
+        qt = ""
+    return f"{model}, {cores} cores (nproc), {platform.system()} {platform.release()}" + (
+        f", Qt {qt}" if qt else "")
+
+
+def main():
+    results = sys.argv[1]
+    _, b = load_benchmarks(os.path.join(results, "bench.json"))
+    sizes = sorted({int(name.rsplit("/", 1)[1]) for name in b if name.startswith("load/whole/")})
+    largest = sizes[-1] if sizes else None
+    targets = []
+
+    def get(name, field="ms"):
+        entry = b.get(name)
+        return None if entry is None else entry.get(field)
+
+    print(f"Machine: {machine()}\n")
+
+    print("### Loading the staff base\n")
+    print("| items | file (MB, Windows-1251) | read (ms) | decode alone (ms) | whole load (ms) | load / decode | peak RSS after load (MB) | RSS / file byte |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n in sizes:
+        probe = read_pairs(os.path.join(results, f"load-{n}.txt"))
+        file_bytes = int(probe.get("file_bytes", 0)) or None
+        rss_kb = int(probe.get("time_max_rss_kb", probe.get("peak_rss_kb", 0))) or None
+        decode, whole = get(f"load/decode/{n}"), get(f"load/whole/{n}")
+        ratio = whole / decode if decode and whole else None
+        per_byte = rss_kb * 1024 / file_bytes if rss_kb and file_bytes else None
+        print(f"| {n:,} | {file_bytes / 1e6 if file_bytes else 0:.1f} | {fmt(get(f'load/read_bytes/{n}'))} "
+              f"| {fmt(decode)} | {fmt(whole)} | {ratio:.2f}x | {rss_kb / 1024 if rss_kb else 0:.0f} "
+              f"| {per_byte:.2f} |" if ratio and per_byte else f"| {n:,} | incomplete |")
+        if n == largest:
+            targets.append((f"load within {LOAD_RATIO_LIMIT:g}x of bare decode", f"{ratio:.2f}x" if ratio else "–",
+                            ratio is not None and ratio <= LOAD_RATIO_LIMIT))
+            targets.append((f"peak RSS <= {RSS_PER_BYTE_LIMIT:g} bytes per file byte",
+                            f"{per_byte:.2f}" if per_byte else "–",
+                            per_byte is not None and per_byte <= RSS_PER_BYTE_LIMIT))
+    print()
+    print("Load steps (ms): " + "; ".join(
+        f"{n:,}: lines {fmt(get(f'load/line_ranges/{n}'))}, base from text {fmt(get(f'load/base_from_text/{n}'))}, "
+        f"index scan {fmt(get(f'load/scan_index/{n}'))}" for n in sizes) + "\n")
+
+    print("### Whole-base searches (ms)\n")
+    print("| items | name search | `rg -F -i -c` name | property search | `rg -F -i -c` phrase | filter over 5,000 listed | name search in window | property search in window |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n in sizes:
+        print(f"| {n:,} | {fmt(get(f'search/name/{n}'))} | {fmt(get(f'search/rg_name/{n}'))} "
+              f"| {fmt(get(f'search/phrase/{n}'))} | {fmt(get(f'search/rg_phrase/{n}'))} "
+              f"| {fmt(get(f'search/filter/{n}'))} | {fmt(get(f'window/name_search/{n}'))} "
+              f"| {fmt(get(f'window/property_search/{n}'))} |")
+    if largest:
+        for kind, rg in (("name", "rg_name"), ("phrase", "rg_phrase")):
+            ours, ref = get(f"search/{kind}/{largest}"), get(f"search/{rg}/{largest}")
+            targets.append((f"{kind} search no slower than rg", f"{fmt(ours)} vs {fmt(ref)} ms",
+                            ours is not None and ref is not None and ours <= ref))
+    print()
+
+    print("### One click on the window (ms; mean and slowest of the run)\n")
+    clicks = [("select an entry (lore shown)", "select_lore"), ("click a table row", "table_click"),
+              ("property filter", "filter"), ("clear the filter", "filter_clear"),
+              ("copy all entries", "copy_all"), ("copy selected (all 5,000)", "copy_selected"),
+              ("copy one table entry", "copy_entry"), ("delete an entry", "delete_entry"),
+              ("packet \"Пакетные\"", "packet_prefix"), ("packet \"Биржа\"", "packet_exchange"),
+              ("packet \"Сорт\"", "packet_sort"), ("lore quote \"гг\"", "packet_lore_quote"),
+              ("repaint the item table", "table_repaint")]
+    print("| operation (list of 5,000) | " + " | ".join(f"{n:,} items" for n in sizes) + " | slowest, largest base | within 16 ms |")
+    print("|---|" + "---:|" * len(sizes) + "---:|---|")
+    for label, key in clicks:
+        means = [get(f"window/{key}/{n}") for n in sizes]
+        worst = get(f"window/{key}/{largest}", "max_ms")
+        ok = worst is not None and worst <= CLICK_LIMIT_MS
+        print(f"| {label} | " + " | ".join(fmt(m) for m in means) + f" | {fmt(worst)} | {verdict(ok) if worst is not None else '–'} |")
+        if worst is not None:
+            targets.append((f"click: {label}", f"{fmt(worst)} ms", ok))
+    print()
+
+    print("### Lore selection, pure work vs. window (ms)\n")
+    print("| items | CollectLoreLines + SlotLabelFor + ComputeLoreSpans | whole click in the window |")
+    print("|---:|---:|---:|")
+    for n in sizes:
+        print(f"| {n:,} | {fmt(get(f'lore/pure/{n}'))} | {fmt(get(f'window/select_lore/{n}'))} |")
+    print()
+
+    print("### Item list work (ms, 100,000-item base's names)\n")
+    rows = [("RebuildItemTable, 1,000 entries", "table/rebuild/1000", "window/rebuild_table/1000"),
+            ("RebuildItemTable, 5,000 entries", "table/rebuild/5000", "window/rebuild_table/5000"),
+            ("level sort, 5,000 rows", "table/sort_level/5000", "window/sort_level/5000"),
+            ("ParsePastedLines, 5,000 lines into 5,000 entries", "list/parse_paste/5000", "window/parse_paste/5000"),
+            ("\"Добавить\" with the paste above (parse, table, sort)", None, "window/paste_button/5000"),
+            ("packet \"Пакетные\", 5,000 entries", "packet/prefix/5000", None),
+            ("packet \"Биржа\", 5,000 entries", "packet/exchange/5000", None),
+            ("packet \"Сорт\", 5,000 entries", "packet/sort/5000", None),
+            ("lore quote", "packet/lore_quote", None)]
+    print("| work | library alone | in the window (events included) |")
+    print("|---|---:|---:|")
+    for label, core, window in rows:
+        print(f"| {label} | {fmt(get(core)) if core else '–'} | {fmt(get(window)) if window else '–'} |")
+    print()
+
+    print("### Start-up to the first shown window (ms; list.txt of 5,000 entries)\n")
+    print("| items | in process, window built and shown (benchmark) | new process, exec to shown | peak RSS of that process (MB) |")
+    print("|---:|---:|---:|---:|")
+    for n in (10000, 100000):
+        probe = read_pairs(os.path.join(results, f"startup-{n}.txt"))
+        from_exec = float(probe["startup_from_exec_ms"]) if "startup_from_exec_ms" in probe else None
+        rss = int(probe.get("peak_rss_kb", 0)) / 1024 if probe else None
+        print(f"| {n:,} | {fmt(get(f'window/startup/{n}'))} | {fmt(from_exec)} | {rss:.0f} |" if rss else f"| {n:,} | {fmt(get(f'window/startup/{n}'))} | – | – |")
+        if n == largest:
+            shown = from_exec if from_exec is not None else get(f"window/startup/{n}")
+            targets.append(("start-up to a shown window under 1.5 s", f"{fmt(shown)} ms",
+                            shown is not None and shown < STARTUP_LIMIT_MS))
+    print()
+
+    if largest:
+        print(f"### Targets on the {largest:,}-item base\n")
+        print("| target | figure | |")
+        print("|---|---:|---|")
+        for label, figure, ok in targets:
+            print(f"| {label} | {figure} | {verdict(ok)} |")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,12 +1,197 @@
 #include "app/Unit1.h"
 
-// Filled in with the saved state.
+#include "app/colourpicker.h"
+#include "app/core/settings.h"
+#include "app/formwidgets.h"
+#include "app/itemviews.h"
+#include "app/uiservices.h"
+#include "list/itemtable.h"
+#include "list/liststate.h"
+#include "list/parser.h"
+#include "text/error.h"
+#include "text/textfile.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+// The saved state: settings.ini and list.txt read at start and written at close, and the
+// start-up of the whole window in its fixed order.
+
+namespace {
+
+const QString savedSettingsFileName = u"settings.ini"_s;
+const QString savedListFileName = u"list.txt"_s;
+
+/// The frame the desktop draws around the window; known once the native window exists.
+QMargins windowFrame(TForm1 &form)
+{
+    form.winId();
+    return form.windowHandle() ? form.windowHandle()->frameMargins() : QMargins();
+}
+
+/// The restored outer size and position, each field only when settings.ini got as far as it.
+void restoreWindowBounds(TForm1 &form, const SettingsRead &read)
+{
+    if (!read.has(SettingsField::Width))
+        return;
+    const QMargins frame = windowFrame(form);
+    const int frameWidth = frame.left() + frame.right();
+    const int frameHeight = frame.top() + frame.bottom();
+    WindowBounds wanted{form.x(), form.y(), form.width() + frameWidth,
+                        form.height() + frameHeight};
+    wanted.width = read.record.width;
+    if (read.has(SettingsField::Height))
+        wanted.height = read.record.height;
+    if (read.has(SettingsField::Top))
+        wanted.top = read.record.top;
+    if (read.has(SettingsField::Left))
+        wanted.left = read.record.left;
+    const QScreen *screen = form.screen();
+    if (!screen)
+        return;
+    const QRect desktop = screen->virtualGeometry();
+    const QSize minimum(std::max(1, form.minimumWidth()) + frameWidth,
+                        std::max(1, form.minimumHeight()) + frameHeight);
+    const WindowBounds fitted = fitWindowToDesktop(wanted, desktop, minimum);
+    form.resize(fitted.width - frameWidth, fitted.height - frameHeight);
+    form.move(fitted.left, fitted.top);
+}
+
+/// Applies the fields settings.ini held up to its first bad line; the colours, when stored,
+/// also repaint the dark controls through both change handlers.
+void applySettings(TForm1 &form, const SettingsRead &read)
+{
+    const SettingsRecord &record = read.record;
+    if (read.has(SettingsField::BasePath))
+        form.Edit1->setText(record.basePath);
+    restoreWindowBounds(form, read);
+    if (read.has(SettingsField::Prefix))
+        form.ComboBox1->setEditText(record.prefix);
+    if (read.has(SettingsField::ExchangeOperation))
+        form.ComboBox2->setEditText(record.exchangeOperation);
+    if (read.has(SettingsField::Colours) && record.colours) {
+        form.ColorBox1->setSelectedColour(record.colours->background);
+        form.ColorBox2->setSelectedColour(record.colours->text);
+        form.ColorBox1Change();
+        form.ColorBox2Change();
+    }
+}
+
+/// Start-up step 2. A bad number or colour line is reported after the fields before it
+/// have been applied.
+void restoreSettings(TForm1 &form)
+{
+    if (!fileExists(savedSettingsFileName))
+        return;
+    const TextFileLines file = readTextFile(savedSettingsFileName);
+    form.settingsEncoding = file.encoding;
+    const SettingsRead read = readSettings(file.lines);
+    applySettings(form, read);
+    if (!read.error.isEmpty())
+        throw TarnError(read.error);
+}
+
+/// Start-up step 5: list.txt becomes the item list and, unchanged, ListedNames.
+void restoreList(TForm1 &form)
+{
+    if (!fileExists(savedListFileName))
+        return;
+    ListState state = readItemList(form.ListBox1, form.listSorted);
+    form.listEncoding = loadListFile(state, form.ListedNames, savedListFileName);
+    showItemList(form.ListBox1, state);
+}
+
+/// Start-up step 9 for one slot: the counted hint when the slot's file exists.
+void restoreQuickSlotHint(TForm1 &form, int slot)
+{
+    const QString fileName = quickSlotFileName(slot);
+    if (!fileExists(fileName))
+        return;
+    const QString hint = quickSlotHint(slot, readTextFile(fileName).lines.size());
+    QPushButton *const saveButtons[] = {form.sBitBtn1, form.sBitBtn2, form.sBitBtn3};
+    QPushButton *const loadButtons[] = {form.sBitBtn4, form.sBitBtn5, form.sBitBtn6};
+    saveButtons[slot - 1]->setToolTip(hint);
+    loadButtons[slot - 1]->setToolTip(hint);
+}
+
+SettingsRecord currentSettings(const TForm1 &form)
+{
+    const QRect outer = form.frameGeometry();
+    SettingsRecord record;
+    record.basePath = form.Edit1->text();
+    record.width = outer.width();
+    record.height = outer.height();
+    record.top = outer.y();
+    record.left = outer.x();
+    record.prefix = form.ComboBox1->currentText();
+    record.exchangeOperation = form.ComboBox2->currentText();
+    record.colours =
+        ColourPair{form.ColorBox1->selectedColour(), form.ColorBox2->selectedColour()};
+    return record;
+}
+
+/// Runs one step through the window's guard: a failure is reported and the caller goes on.
+/// True when the step succeeded.
+bool runReported(TForm1 &form, const std::function<void()> &step)
+{
+    bool done = false;
+    form.guarded([&] {
+        step();
+        done = true;
+    });
+    return done;
+}
+
+} // namespace
 
 void TForm1::FormCreate()
 {
+    // Every step runs even when one before it failed: a bad settings.ini or an unreadable
+    // file is reported, and the list, the table and the hints are still set up, so that the
+    // next close does not replace list.txt with an empty list.
+    clickButton9();
+    runReported(*this, [this] { restoreSettings(*this); });
+    runReported(*this, [this] { clickButton6(); });
+    ListedNames.clear();
+    m_listFileUnread = !runReported(*this, [this] { restoreList(*this); });
+    Label1->setText(countText(ListBox1->count()));
+    StringGrid2->setColumnHidden(RatingsColumn, true);
+    runReported(*this, [this] { RebuildItemTable(); });
+    for (int slot = 1; slot <= quickSlotCount; ++slot)
+        runReported(*this, [this, slot] { restoreQuickSlotHint(*this, slot); });
 }
 
 bool TForm1::FormClose()
 {
-    return true;
+    // Each file is written on its own, atomically, and each failure is reported: settings
+    // that cannot be saved do not cost the list.
+    runReported(*this, [this] {
+        settingsEncoding = writeTextFile(savedSettingsFileName, settingsLines(currentSettings(*this)),
+                                         settingsEncoding);
+    });
+
+    const ListState list = readItemList(ListBox1, listSorted);
+    if (m_listFileUnread && fileExists(savedListFileName)) {
+        // list.txt could not be read at start: it may still hold a list the user wants.
+        if (list.size() == 0
+            || !m_services->askYesNo(u"Файл list.txt не удалось прочитать при запуске. "
+                                     "Заменить его текущим списком?"_s))
+            return true;
+    }
+    const bool listSaved =
+        runReported(*this, [&] { saveListFile(list, savedListFileName, listEncoding); });
+    if (listSaved) {
+        m_listFileUnread = false;
+        return true;
+    }
+    // The window stays open on "No", so the list can still be saved elsewhere: into a list
+    // file ("Сохарнить список") or a quick slot.
+    return m_services->askYesNo(u"Список не сохранён в list.txt. Закрыть программу "
+                                "без сохранения списка?"_s);
 }

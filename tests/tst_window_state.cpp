@@ -1,0 +1,422 @@
+// Start-up and shutdown of the window under the offscreen platform: settings.ini, list.txt
+// and the quick-slot files in a fresh working folder.
+
+#include "app/Unit1.h"
+#include "app/colourpicker.h"
+#include "app/formwidgets.h"
+#include "app/itemviews.h"
+#include "fakeuiservices.h"
+#include "list/itemtable.h"
+#include "list/liststate.h"
+#include "text/textfile.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr quint32 kNavy = 0x800000u;
+constexpr quint32 kYellow = 0x00FFFFu;
+constexpr quint32 kSilver = 0xC0C0C0u;
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray cp1251(const QString &text)
+{
+    return QStringEncoder("windows-1251").encode(text);
+}
+
+/// A staff base with two invented items, «синий плащ» of level 12 and «ржавый ключ» of 3.
+void writeBase(const QString &path)
+{
+    writeTextFile(path,
+                  {u"<node>"_s, u"Предмет 'ржавый ключ', Тип предмета: Обычный"_s, u"Вн Ва"_s,
+                   u"Оценка: 1, 2"_s, u"мин.уровень 3"_s, u"<end node>"_s,
+                   u"Предмет 'синий плащ', Тип предмета: Обычный"_s, u"Ма Ле"_s,
+                   u"Оценка: 4, 5"_s, u"мин.уровень 12"_s, u"<end node>"_s},
+                  TextEncoding::Utf8Bom);
+}
+
+} // namespace
+
+class TestWindowState : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_previousDir;
+    FakeUiServices m_services;
+    std::unique_ptr<TForm1> m_form;
+
+    void start()
+    {
+        m_form.reset();
+        m_form = std::make_unique<TForm1>(&m_services);
+    }
+    QStringList entries() const { return readItemList(m_form->ListBox1, false).entries; }
+    QStringList tableColumn(int column) const
+    {
+        QStringList cells;
+        for (const ItemTableRow &row : readItemTable(m_form->StringGrid2))
+            cells.append(row[column]);
+        return cells;
+    }
+    QStringList quickSlotHints() const
+    {
+        QStringList hints;
+        for (QPushButton *b : {m_form->sBitBtn1, m_form->sBitBtn4, m_form->sBitBtn2,
+                               m_form->sBitBtn5, m_form->sBitBtn3, m_form->sBitBtn6})
+            hints.append(b->toolTip());
+        return hints;
+    }
+    static QStringList fileLines(const QString &path) { return readTextFile(path).lines; }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_previousDir = QDir::currentPath();
+        QDir::setCurrent(m_dir->path());
+        m_services = FakeUiServices();
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        QDir::setCurrent(m_previousDir);
+        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner
+                                                 | QFile::ExeOwner);
+        m_dir.reset();
+    }
+
+    void firstStartInAnEmptyFolder()
+    {
+        start();
+        QCOMPARE(m_services.errors, QStringList());
+        QCOMPARE(m_form->Edit1->text(), u"staff.hjt"_s);
+        QCOMPARE(m_form->memo3->toPlainText(), u"файл базы не найден"_s);
+        QCOMPARE(entries(), QStringList());
+        QCOMPARE(m_form->ListedNames, QStringList());
+        QCOMPARE(m_form->Label1->text(), u"0 предметов"_s);
+        QVERIFY(m_form->StringGrid2->isColumnHidden(RatingsColumn));
+        QCOMPARE(m_form->StringGrid2->rowCount(), 1);
+        QCOMPARE(quickSlotHints(),
+                 (QStringList{u"Список 1 (пусто)"_s, u"Список 1 (пусто)"_s, u"Список 2 (пусто)"_s,
+                              u"Список 2 (пусто)"_s, u"Список 3 (пусто)"_s,
+                              u"Список 3 (пусто)"_s}));
+        QCOMPARE(m_form->ColorBox1->selectedColour(), 0u);
+        QCOMPARE(m_form->ColorBox2->selectedColour(), kSilver);
+        // Nothing is written before the window closes.
+        QVERIFY(!QFile::exists(u"settings.ini"_s));
+        QVERIFY(!QFile::exists(u"list.txt"_s));
+    }
+
+    void startWithEverySavedFile()
+    {
+        writeBase(u"мой стаф.hjt"_s);
+        writeTextFile(u"settings.ini"_s,
+                      {u"мой стаф.hjt"_s, u"700"_s, u"$1F4"_s, u"-20"_s, u"-30"_s, u"кзабр"_s,
+                       u"биржа хар"_s, u"CLNAVY"_s, u"clyellow"_s},
+                      TextEncoding::Ansi);
+        writeTextFile(u"list.txt"_s, {u"синий плащ"_s, u"12. ржавый ключ"_s, u"сапоги"_s},
+                      TextEncoding::Utf8Bom);
+        writeTextFile(u"save1.txt"_s, {u"a"_s, u"b"_s}, TextEncoding::Ansi);
+        writeBytes(u"save3.txt"_s, QByteArray());
+        start();
+
+        QCOMPARE(m_services.errors, QStringList());
+        QCOMPARE(m_form->Edit1->text(), u"мой стаф.hjt"_s);
+        const QRect outer = m_form->frameGeometry();
+        QCOMPARE(outer, QRect(-30, -20, 700, 500));
+        QCOMPARE(m_form->ComboBox1->currentText(), u"кзабр"_s);
+        QCOMPARE(m_form->ComboBox2->currentText(), u"биржа хар"_s);
+        QCOMPARE(m_form->ColorBox1->selectedColour(), kNavy);
+        QCOMPARE(m_form->ColorBox2->selectedColour(), kYellow);
+        // Both change handlers ran: the dark controls show the colours.
+        QCOMPARE(m_form->ListBox1->palette().color(QPalette::Base), QColor(0, 0, 0x80));
+        QCOMPARE(m_form->memo3->palette().color(QPalette::Text), QColor(0xFF, 0xFF, 0));
+        // The base came from the restored path (settings before the load), so the help text
+        // stays and the table finds the levels (the list before the table).
+        QCOMPARE(m_form->StringGrid1Index.size(), 2);
+        QVERIFY(m_form->memo3->toPlainText().startsWith(u"реж таймер да"_s));
+        const QStringList listed{u"синий плащ"_s, u"12. ржавый ключ"_s, u"сапоги"_s};
+        QCOMPARE(entries(), listed);
+        QCOMPARE(m_form->ListedNames, listed);
+        QCOMPARE(m_form->Label1->text(), u"3 предметов"_s);
+        QCOMPARE(tableColumn(EntryColumn), listed);
+        QCOMPARE(tableColumn(LevelColumn), (QStringList{u"12"_s, u"3"_s, QString()}));
+        QVERIFY(m_form->StringGrid2->isColumnHidden(RatingsColumn));
+        QCOMPARE(quickSlotHints(),
+                 (QStringList{u"Список 1 (2 записи)"_s, u"Список 1 (2 записи)"_s,
+                              u"Список 2 (пусто)"_s, u"Список 2 (пусто)"_s,
+                              u"Список 3 (0 записи)"_s, u"Список 3 (0 записи)"_s}));
+    }
+
+    void settingsErrorStillRunsTheRestOfTheStartUp_data()
+    {
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("only the base path")
+            << QStringList{u"base.hjt"_s} << u"'' is not a valid integer value"_s << QString();
+        QTest::newRow("a bad colour line")
+            << QStringList{u"base.hjt"_s, u"700"_s, u"500"_s, u"0"_s, u"0"_s, u"дать"_s,
+                           QString(), u"clNavi"_s, u"clYellow"_s}
+            << u"'clNavi' is not a valid integer value"_s << u"дать"_s;
+        QTest::newRow("garbage number")
+            << QStringList{u"base.hjt"_s, u"\u0001\u00ff\u0419"_s}
+            << u"'\u0001\u00ff\u0419' is not a valid integer value"_s << QString();
+    }
+    void settingsErrorStillRunsTheRestOfTheStartUp()
+    {
+        QFETCH(QStringList, settings);
+        QFETCH(QString, error);
+        QFETCH(QString, prefix);
+        writeBase(u"base.hjt"_s);
+        writeTextFile(u"settings.ini"_s, settings, TextEncoding::Utf8Bom);
+        writeTextFile(u"list.txt"_s, {u"синий плащ"_s, u"ржавый ключ"_s}, TextEncoding::Ansi);
+        writeTextFile(u"save2.txt"_s, {u"x"_s}, TextEncoding::Ansi);
+        start();
+
+        QCOMPARE(m_services.errors, QStringList{error});
+        // The fields before the bad line are applied, the colours after it are not.
+        QCOMPARE(m_form->Edit1->text(), u"base.hjt"_s);
+        QCOMPARE(m_form->ComboBox1->currentText(), prefix);
+        QCOMPARE(m_form->ColorBox1->selectedColour(), 0u);
+        // Everything after the settings still ran.
+        QCOMPARE(m_form->StringGrid1Index.size(), 2);
+        QCOMPARE(entries(), (QStringList{u"синий плащ"_s, u"ржавый ключ"_s}));
+        QCOMPARE(m_form->ListedNames, entries());
+        QCOMPARE(m_form->Label1->text(), u"2 предметов"_s);
+        QCOMPARE(tableColumn(LevelColumn), (QStringList{u"12"_s, u"3"_s}));
+        QVERIFY(m_form->StringGrid2->isColumnHidden(RatingsColumn));
+        QCOMPARE(m_form->sBitBtn5->toolTip(), u"Список 2 (1 записи)"_s);
+
+        // And the next close keeps the list.
+        QVERIFY(m_form->FormClose());
+        QCOMPARE(fileLines(u"list.txt"_s), entries());
+    }
+
+    void hugeAndBrokenSettingsFiles()
+    {
+        // Ten megabytes on the width line, then numbers far beyond the desktop.
+        writeBytes(u"settings.ini"_s, "staff.hjt\r\n" + QByteArray(10'000'000, '9') + "\r\n");
+        start();
+        QCOMPARE(m_services.errors.size(), 1);
+        QVERIFY(m_services.errors.first().size() < 300);
+        QCOMPARE(m_form->Label1->text(), u"0 предметов"_s);
+
+        m_services = FakeUiServices();
+        writeTextFile(u"settings.ini"_s,
+                      {u"staff.hjt"_s, u"2147483647"_s, u"2147483647"_s, u"2147483647"_s,
+                       u"-2147483648"_s},
+                      TextEncoding::Ansi);
+        start();
+        QCOMPARE(m_services.errors, QStringList());
+        const QRect outer = m_form->frameGeometry();
+        const QRect desktop = m_form->screen()->virtualGeometry();
+        QVERIFY(outer.width() <= desktop.width() && outer.height() <= desktop.height());
+        QVERIFY(outer.intersects(desktop));
+    }
+
+    void listFileEncodingsSurviveARestart_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("writtenBack");
+        const QString text = u"синий плащ\r\n12. ржавый ключ [отл]\r\n"_s;
+        QTest::newRow("UTF-8 with a mark") << "\xEF\xBB\xBF" + text.toUtf8()
+                                           << "\xEF\xBB\xBF" + text.toUtf8();
+        QTest::newRow("ANSI") << cp1251(text) << cp1251(text);
+        QTest::newRow("lone LF and no final break")
+            << cp1251(u"синий плащ\nщит"_s) << cp1251(u"синий плащ\r\nщит\r\n"_s);
+    }
+    void listFileEncodingsSurviveARestart()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, writtenBack);
+        writeBytes(u"list.txt"_s, bytes);
+        start();
+        QCOMPARE(m_services.errors, QStringList());
+        QCOMPARE(entries().size(), 2);
+        QCOMPARE(entries().first(), u"синий плащ"_s);
+        QCOMPARE(m_form->ListedNames, entries());
+        QVERIFY(m_form->close());
+        QCOMPARE(readBytes(u"list.txt"_s), writtenBack);
+    }
+
+    void closeWritesSevenOrNineLines()
+    {
+        start();
+        m_form->Edit1->setText(u"D:/база/staff.hjt"_s);
+        m_form->ComboBox1->setEditText(u"переслать клан :симв"_s);
+        m_form->ComboBox2->setEditText(u"биржа цена"_s);
+        m_form->resize(640, 480);
+        m_form->move(-15, 25);
+        showItemList(m_form->ListBox1, listStateOf({u"шлем"_s, u"3. кольцо"_s}));
+        QVERIFY(m_form->close());
+        QCOMPARE(m_services.questions, QStringList());
+        const QRect outer = m_form->frameGeometry();
+        const QStringList seven{u"D:/база/staff.hjt"_s,
+                                QString::number(outer.width()),
+                                QString::number(outer.height()),
+                                u"25"_s,
+                                u"-15"_s,
+                                u"переслать клан :симв"_s,
+                                u"биржа цена"_s};
+        QCOMPARE(fileLines(u"settings.ini"_s), seven);
+        // A list never read from a file is written in ANSI without a mark.
+        QCOMPARE(readBytes(u"list.txt"_s), cp1251(u"шлем\r\n3. кольцо\r\n"_s));
+
+        // A background that is not black adds both colour names, silver text included.
+        start();
+        m_form->ColorBox1->setSelectedColour(0xFF00000Fu);
+        QVERIFY(m_form->close());
+        QCOMPARE(fileLines(u"settings.ini"_s).mid(5),
+                 (QStringList{u"переслать клан :симв"_s, u"биржа цена"_s, u"clBtnFace"_s,
+                              u"clSilver"_s}));
+
+        // And they come back at the next start; an empty line 7 would restore none.
+        start();
+        QCOMPARE(m_form->ColorBox1->selectedColour(), 0xFF00000Fu);
+        QCOMPARE(m_form->Edit1->text(), u"D:/база/staff.hjt"_s);
+        QCOMPARE(entries(), (QStringList{u"шлем"_s, u"3. кольцо"_s}));
+    }
+
+    void failedSettingsStillSavesTheList()
+    {
+        start();
+        QVERIFY(QDir().mkdir(u"settings.ini"_s)); // a folder where the file should go
+        showItemList(m_form->ListBox1, listStateOf({u"шлем"_s}));
+        QVERIFY(m_form->FormClose());
+        QCOMPARE(m_services.errors.size(), 1);
+        QVERIFY(m_services.errors.first().startsWith(u"Cannot create file \"settings.ini\". "_s));
+        QCOMPARE(m_services.questions, QStringList());
+        QCOMPARE(fileLines(u"list.txt"_s), QStringList{u"шлем"_s});
+    }
+
+    void failedListAsksBeforeClosing_data()
+    {
+        QTest::addColumn<bool>("closeAnyway");
+        QTest::newRow("stay open") << false;
+        QTest::newRow("close anyway") << true;
+    }
+    void failedListAsksBeforeClosing()
+    {
+        QFETCH(bool, closeAnyway);
+        start();
+        QVERIFY(QDir().mkdir(u"list.txt"_s));
+        showItemList(m_form->ListBox1, listStateOf({u"шлем"_s}));
+        m_services.questionAnswer = closeAnyway;
+        QCOMPARE(m_form->close(), closeAnyway);
+        QCOMPARE(m_services.errors.size(), 1);
+        QVERIFY(m_services.errors.first().startsWith(u"Cannot create file \"list.txt\". "_s));
+        QCOMPARE(m_services.questions.size(), 1);
+        // settings.ini was written all the same.
+        QCOMPARE(fileLines(u"settings.ini"_s).size(), 7);
+        if (!closeAnyway) {
+            // The list is still there to be saved elsewhere, and a later close succeeds.
+            QCOMPARE(entries(), QStringList{u"шлем"_s});
+            QVERIFY(QDir().rmdir(u"list.txt"_s));
+            QVERIFY(m_form->close());
+            QCOMPARE(fileLines(u"list.txt"_s), QStringList{u"шлем"_s});
+        }
+    }
+
+    void shutdownToAReadOnlyFolder()
+    {
+        writeTextFile(u"list.txt"_s, {u"старый список"_s}, TextEncoding::Ansi);
+        start();
+        showItemList(m_form->ListBox1, listStateOf({u"новый список"_s}));
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+        if (::geteuid() == 0)
+            QSKIP("the superuser writes into read-only folders");
+        m_services.questionAnswer = false;
+        QVERIFY(!m_form->FormClose());
+        QCOMPARE(m_services.errors.size(), 2);
+        QVERIFY(m_services.errors[0].startsWith(u"Cannot create file \"settings.ini\". "_s));
+        QVERIFY(m_services.errors[1].startsWith(u"Cannot create file \"list.txt\". "_s));
+        // Both writes are atomic: the old list is whole and no stray file is left.
+        QCOMPARE(fileLines(u"list.txt"_s), QStringList{u"старый список"_s});
+        QCOMPARE(QDir().entryList(QDir::Files), QStringList{u"list.txt"_s});
+    }
+
+    void unreadableListFileIsNotReplacedUnasked()
+    {
+        // A list.txt that exists but cannot be read. The superuser reads any file, so there
+        // it is a link to a file that fails on reading.
+        if (::geteuid() == 0) {
+            QVERIFY(QFile::link(u"/proc/self/mem"_s, u"list.txt"_s));
+        } else {
+            writeTextFile(u"list.txt"_s, {u"старый список"_s}, TextEncoding::Ansi);
+            QVERIFY(QFile::setPermissions(u"list.txt"_s, QFile::WriteOwner));
+        }
+        const QByteArray target = QFile::symLinkTarget(u"list.txt"_s).toUtf8();
+        writeTextFile(u"save1.txt"_s, {u"a"_s}, TextEncoding::Ansi);
+        start();
+        QCOMPARE(m_services.errors.size(), 1);
+        QVERIFY(m_services.errors.first().startsWith(u"Cannot open file \"list.txt\". "_s));
+        // The rest of the start-up ran.
+        QCOMPARE(m_form->Label1->text(), u"0 предметов"_s);
+        QVERIFY(m_form->StringGrid2->isColumnHidden(RatingsColumn));
+        QCOMPARE(m_form->sBitBtn1->toolTip(), u"Список 1 (1 записи)"_s);
+
+        // With the list still empty the file is left alone, without a question.
+        QVERIFY(m_form->FormClose());
+        QCOMPARE(m_services.questions, QStringList());
+        QCOMPARE(QFile::symLinkTarget(u"list.txt"_s).toUtf8(), target);
+
+        // With a new list the user decides; "No" keeps the old file and closes.
+        showItemList(m_form->ListBox1, listStateOf({u"новый"_s}));
+        m_services.questionAnswer = false;
+        QVERIFY(m_form->FormClose());
+        QCOMPARE(m_services.questions.size(), 1);
+        QCOMPARE(QFile::symLinkTarget(u"list.txt"_s).toUtf8(), target);
+        if (::geteuid() != 0) {
+            QVERIFY(QFile::setPermissions(u"list.txt"_s, QFile::ReadOwner | QFile::WriteOwner));
+            QCOMPARE(fileLines(u"list.txt"_s), QStringList{u"старый список"_s});
+        }
+    }
+
+    void binaryListFileLoadsWithoutHarm()
+    {
+        QByteArray bytes(64 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7919) % 251);
+        writeBytes(u"list.txt"_s, bytes);
+        start();
+        QCOMPARE(m_services.errors, QStringList());
+        QCOMPARE(m_form->ListBox1->count(), splitLines(decodeText(bytes).text).size());
+        QCOMPARE(m_form->Label1->text(),
+                 QString::number(m_form->ListBox1->count()) + u" предметов"_s);
+        QVERIFY(m_form->close());
+    }
+};
+
+QTEST_MAIN(TestWindowState)
+#include "tst_window_state.moc"

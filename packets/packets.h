@@ -39,14 +39,8 @@ inline constexpr QStringView Kg = u"кг";    ///< Button13
 inline constexpr QStringView Bolt = u"болт"; ///< Button14
 }
 
-/// The preset items and hints of the packet fields.
+/// The preset items of the packet fields.
 QStringList packetPrefixPresets();     ///< ComboBox1: the 13 prefixes, "би ав" first
 QStringList packetPostfixPresets();    ///< ComboBox3: "5000", ";"
 QStringList exchangeOperationPresets(); ///< ComboBox2: "биржа инф" .. "биржа снять"
 QStringList exchangePostfixPresets();  ///< ComboBox4: ";"
-inline constexpr QStringView PrefixHint = u"Префикс";                            ///< ComboBox1
-inline constexpr QStringView PostfixHint = u"Постфикс";                          ///< ComboBox3, ComboBox4
-inline constexpr QStringView ExchangeOperationHint = u"Операции над номерами с биржи"; ///< ComboBox2
-inline constexpr QStringView SortButtonHint =
-    u"В первом поле указать отдел в котором будет проводиться сортировка по списку"; ///< Button15
-inline constexpr QStringView AddAllCaption = u"добавить 'все.'";                 ///< CheckBox1

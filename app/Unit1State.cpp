@@ -172,8 +172,8 @@ bool TForm1::FormClose()
     // Each file is written on its own, atomically, and each failure is reported: settings
     // that cannot be saved do not cost the list.
     runReported(*this, [this] {
-        settingsEncoding = writeTextFile(savedSettingsFileName, settingsLines(currentSettings(*this)),
-                                         settingsEncoding);
+        const QStringList lines = settingsLines(currentSettings(*this));
+        settingsEncoding = writeTextFile(savedSettingsFileName, lines, settingsEncoding);
     });
 
     const ListState list = readItemList(ListBox1, listSorted);

@@ -1,0 +1,445 @@
+// Files that fail under the program: saving where nothing can be written (a path under a file,
+// a folder in the file's place, a read-only file system, a full disk), reading a file that
+// cannot be read or that goes away or is replaced while it is read, and a process killed while
+// it saves. Every failure must carry its message, and no list may be lost or half written.
+//
+// The checks hold for root too, who ignores permission bits: a read-only file system and a
+// full disk come from a small tmpfs where mounting is allowed, and the full disk also from a
+// file size limit, which binds every user.
+
+#include "base/staffbase.h"
+#include "list/liststate.h"
+#include "text/error.h"
+#include "text/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList numberedList(int count, const QString &word)
+{
+    QStringList lines;
+    lines.reserve(count);
+    for (int i = 1; i <= count; ++i)
+        lines.append(u"%1. %2 %3 [отл]"_s.arg(i).arg(word).arg(i * 7));
+    return lines;
+}
+
+const QStringList kOldList = {u"шлем стража [отл]"_s, u"12. кольцо огня"_s, u"плащ"_s};
+
+/// Runs a program, its output kept out of the test log; true when it ran and succeeded.
+bool runQuietly(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+/// Whatever a test case set up around the file, undone when the case ends.
+class Scenery
+{
+public:
+    virtual ~Scenery() = default;
+};
+
+/// A tmpfs of `options` mounted on a folder for the life of the object.
+class ScratchMount : public Scenery
+{
+public:
+    ScratchMount(const QString &folder, const QString &options) : m_folder(folder)
+    {
+        m_mounted = runQuietly(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, options, u"tmpfs"_s, folder});
+    }
+    ~ScratchMount() override
+    {
+        if (m_mounted)
+            runQuietly(u"umount"_s, {u"-l"_s, m_folder});
+    }
+    bool mounted() const { return m_mounted; }
+    bool makeReadOnly() { return runQuietly(u"mount"_s, {u"-o"_s, u"remount,ro"_s, m_folder}); }
+
+private:
+    QString m_folder;
+    bool m_mounted = false;
+};
+
+#ifdef Q_OS_UNIX
+/// Files may not grow past `bytes` while the object lives: a write beyond fails as on a full
+/// disk (EFBIG, with SIGXFSZ ignored).
+class FileSizeLimit : public Scenery
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() override
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+/// A Unix socket bound at `path`: a name that exists and is no folder, but that no one can
+/// open as a file.
+class SocketFile : public Scenery
+{
+public:
+    explicit SocketFile(const QString &path)
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (m_fd >= 0 && name.size() < qsizetype(sizeof(address.sun_path))) {
+            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            m_bound = ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+        }
+    }
+    ~SocketFile() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool bound() const { return m_bound; }
+
+private:
+    int m_fd = -1;
+    bool m_bound = false;
+};
+#endif
+
+enum class SaveFault { UnderAFile, FolderInPlace, ProcFileSystem, ReadOnlyMount, FullTmpfs, FileSizeLimit };
+enum class ReadFault { Folder, Socket, ReadError, Missing };
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+/// The message of the TarnError `action` throws; empty when it throws none.
+template<typename Action>
+QString errorOf(Action action)
+{
+    try {
+        action();
+    } catch (const TarnError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+/// "Cannot open file "path". reason" or "Cannot create file ..." with a reason given.
+void checkMessage(const QString &message, const QString &verb, const QString &path)
+{
+    const QString head = u"Cannot %1 file \"%2\". "_s.arg(verb, path);
+    QVERIFY2(message.startsWith(head), qPrintable(message));
+    QVERIFY2(message.size() > head.size(), qPrintable(message));
+}
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void failedSaveKeepsTheOldList_data()
+    {
+        QTest::addColumn<SaveFault>("fault");
+        QTest::newRow("path under a file") << SaveFault::UnderAFile;
+        QTest::newRow("folder in place of the file") << SaveFault::FolderInPlace;
+        QTest::newRow("proc file system") << SaveFault::ProcFileSystem;
+        QTest::newRow("read-only file system") << SaveFault::ReadOnlyMount;
+        QTest::newRow("disk full (tmpfs)") << SaveFault::FullTmpfs;
+        QTest::newRow("disk full (file size limit)") << SaveFault::FileSizeLimit;
+    }
+    void failedSaveKeepsTheOldList()
+    {
+        QFETCH(SaveFault, fault);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QString path = dir.filePath(u"list.txt"_s);
+        bool hasOldList = false;
+        std::unique_ptr<Scenery> scenery;
+        // A list large enough to overflow the small file systems below.
+        const ListState newList = listStateOf(numberedList(20000, u"меч"_s));
+
+        switch (fault) {
+        case SaveFault::UnderAFile:
+            writeBytes(dir.filePath(u"plain.txt"_s), "x");
+            path = dir.filePath(u"plain.txt/list.txt"_s);
+            break;
+        case SaveFault::FolderInPlace:
+            QVERIFY(QDir(dir.path()).mkdir(u"list.txt"_s));
+            break;
+        case SaveFault::ProcFileSystem:
+            if (!QFileInfo(u"/proc/self"_s).exists())
+                QSKIP("no /proc file system here");
+            path = u"/proc/tarnbook-list.txt"_s;
+            break;
+        case SaveFault::ReadOnlyMount: {
+            const QString folder = dir.filePath(u"ro"_s);
+            QVERIFY(QDir(dir.path()).mkdir(u"ro"_s));
+            path = folder + u"/list.txt"_s;
+            auto mount = std::make_unique<ScratchMount>(folder, u"size=1m"_s);
+            if (!mount->mounted())
+                QSKIP("cannot mount a tmpfs here, and permission bits alone do not bind root");
+            writeTextFile(path, kOldList, TextEncoding::Ansi);
+            hasOldList = true;
+            QVERIFY(mount->makeReadOnly());
+            scenery = std::move(mount);
+            break;
+        }
+        case SaveFault::FullTmpfs: {
+            const QString folder = dir.filePath(u"small"_s);
+            QVERIFY(QDir(dir.path()).mkdir(u"small"_s));
+            path = folder + u"/list.txt"_s;
+            auto mount = std::make_unique<ScratchMount>(folder, u"size=64k"_s);
+            if (!mount->mounted())
+                QSKIP("cannot mount a tmpfs here; the file size limit case stands in");
+            writeTextFile(path, kOldList, TextEncoding::Ansi);
+            hasOldList = true;
+            scenery = std::move(mount);
+            break;
+        }
+        case SaveFault::FileSizeLimit:
+#ifdef Q_OS_UNIX
+            writeTextFile(path, kOldList, TextEncoding::Ansi);
+            hasOldList = true;
+            scenery = std::make_unique<FileSizeLimit>(64 * 1024);
+            break;
+#else
+            QSKIP("no file size limit on this system");
+#endif
+        }
+
+        const ListState before = newList;
+        const QString message = errorOf([&] { saveListFile(newList, path, TextEncoding::Ansi); });
+        checkMessage(message, u"create"_s, path);
+        QCOMPARE(newList, before);
+        if (hasOldList) {
+            const TextFileLines old = readTextFile(path);
+            QCOMPARE(old.lines, kOldList);
+            // No half-written temporary file stays beside it either.
+            QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), QStringList{u"list.txt"_s});
+        }
+        if (fault == SaveFault::FolderInPlace)
+            QVERIFY(QFileInfo(path).isDir());
+    }
+
+    void failedReadChangesNothing_data()
+    {
+        QTest::addColumn<ReadFault>("fault");
+        QTest::newRow("folder") << ReadFault::Folder;
+        QTest::newRow("socket") << ReadFault::Socket;
+        QTest::newRow("read error") << ReadFault::ReadError;
+        QTest::newRow("gone before the read") << ReadFault::Missing;
+    }
+    void failedReadChangesNothing()
+    {
+        QFETCH(ReadFault, fault);
+        QTemporaryDir dir;
+        QString path = dir.filePath(u"list.txt"_s);
+        std::unique_ptr<Scenery> scenery;
+        switch (fault) {
+        case ReadFault::Folder:
+            QVERIFY(QDir(dir.path()).mkdir(u"list.txt"_s));
+            break;
+        case ReadFault::Socket: {
+#ifdef Q_OS_UNIX
+            auto socket = std::make_unique<SocketFile>(path);
+            if (!socket->bound())
+                QSKIP("cannot bind a Unix socket here");
+            scenery = std::move(socket);
+            break;
+#else
+            QSKIP("no Unix sockets on this system");
+#endif
+        }
+        case ReadFault::ReadError:
+            // Opens, then fails at the first read: nothing is mapped at address 0.
+            path = u"/proc/self/mem"_s;
+            if (!QFileInfo(path).exists())
+                QSKIP("no /proc file system here");
+            break;
+        case ReadFault::Missing:
+            break;
+        }
+
+        ListState list = listStateOf(kOldList);
+        QStringList names = {u"плащ"_s};
+        const ListState listBefore = list;
+        const QStringList namesBefore = names;
+        checkMessage(errorOf([&] { loadListFile(list, names, path); }), u"open"_s, path);
+        QCOMPARE(list, listBefore);
+        QCOMPARE(names, namesBefore);
+        checkMessage(errorOf([&] { readTextFile(path); }), u"open"_s, path);
+
+        if (fault == ReadFault::Missing) {
+            QVERIFY(LoadStaffBase(path).fileMissing);
+        } else {
+            StaffBaseLoad load;
+            checkMessage(errorOf([&] { load = LoadStaffBase(path); }), u"open"_s, path);
+        }
+    }
+
+    /// Another program deletes the file and puts it back, whole, by renaming a complete copy
+    /// over it, again and again while the file is read. Each read gives the old text or the new
+    /// one whole, or the file's message, or (for the staff base) finds no file.
+    void fileDeletedOrReplacedWhileRead()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"staff.hjt"_s);
+        const auto baseText = [](const QString &name, int count) {
+            QStringList lines;
+            for (int i = 0; i < count; ++i) {
+                lines << u"Предмет '%1 %2', Тип предмета: Обычный"_s.arg(name).arg(i)
+                      << u"мин.уровень %1"_s.arg(i % 50) << u"<end node> 5P9i0s8y19Z"_s;
+            }
+            return lines;
+        };
+        const QStringList versionA = baseText(u"меч"_s, 300);
+        const QStringList versionB = baseText(u"щит"_s, 500);
+        writeTextFile(path, versionA, TextEncoding::Utf8Bom);
+
+        // Stops and joins the other thread however the test case ends.
+        struct Changer
+        {
+            std::atomic<bool> stop{false};
+            std::atomic<int> rounds{0};
+            std::thread thread;
+            ~Changer()
+            {
+                stop = true;
+                if (thread.joinable())
+                    thread.join();
+            }
+        } changer;
+        changer.thread = std::thread([&] {
+            int round = 0;
+            while (!changer.stop.load()) {
+                const QString spare = dir.filePath(u"spare.hjt"_s);
+                try {
+                    writeTextFile(spare, (round % 2) ? versionA : versionB, TextEncoding::Utf8Bom);
+                } catch (const TarnError &) {
+                    continue;
+                }
+                if (round % 3 == 0)
+                    QFile::remove(path);
+                std::rename(QFile::encodeName(spare).constData(), QFile::encodeName(path).constData());
+                ++round;
+                ++changer.rounds;
+            }
+        });
+
+        int whole = 0;
+        int missing = 0;
+        int failed = 0;
+        // Reads until the file has changed 300 times, the file missing and whole in between.
+        while (changer.rounds.load() < 300) {
+            try {
+                const StaffBaseLoad load = LoadStaffBase(path);
+                if (load.fileMissing) {
+                    ++missing;
+                    continue;
+                }
+                const qsizetype items = load.index.size();
+                QVERIFY2(items == 300 || items == 500, qPrintable(QString::number(items)));
+                QCOMPARE(load.lines.lineCount(), items * 3);
+                const TextFileLines list = readTextFile(path);
+                QVERIFY(list.lines == versionA || list.lines == versionB);
+                ++whole;
+            } catch (const TarnError &e) {
+                checkMessage(e.message(), u"open"_s, path);
+                ++failed;
+            }
+        }
+        qInfo("%d whole reads, %d without a file, %d failed with the message", whole, missing, failed);
+        QVERIFY(whole > 0);
+    }
+
+#ifdef Q_OS_UNIX
+    /// A process saving a large list is killed at random moments, many times over: the file is
+    /// always one of the lists it was writing, whole, never a mix or a torn end.
+    void killedWhileSaving()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.txt"_s);
+        const QStringList listA = numberedList(30000, u"меч"_s);
+        const QStringList listB = numberedList(25000, u"кольцо огня"_s);
+        QRandomGenerator random(20240611);
+        int kills = 0;
+        int sawA = 0;
+        int sawB = 0;
+        int leftovers = 0;
+        for (int round = 0; round < 40; ++round) {
+            const pid_t child = fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                // The saving process: alternates the two lists until it is killed.
+                const ListState a = listStateOf(listA);
+                const ListState b = listStateOf(listB);
+                for (int k = 0;; ++k)
+                    saveListFile(k % 2 ? b : a, path, k % 3 ? TextEncoding::Ansi : TextEncoding::Utf16LeBom);
+            }
+            QThread::usleep(1000 + random.bounded(80000));
+            ::kill(child, SIGKILL);
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+            ++kills;
+
+            if (!QFileInfo::exists(path))
+                continue; // killed before its first save was complete: nothing was there
+            const TextFileLines saved = readTextFile(path);
+            QVERIFY2(saved.lines == listA || saved.lines == listB,
+                     qPrintable(u"round %1: %2 lines"_s.arg(round).arg(saved.lines.size())));
+            ++(saved.lines == listA ? sawA : sawB);
+            // The killed save's temporary file may stay; it never takes the list's name.
+            const QStringList others = QDir(dir.path()).entryList(QDir::Files);
+            leftovers = int(others.size()) - 1;
+        }
+        qInfo("%d kills; the list found whole %d times as the first list, %d as the second; "
+              "%d temporary files left beside it", kills, sawA, sawB, leftovers);
+    }
+#endif
+};
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "tst_faults.moc"

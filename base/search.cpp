@@ -55,6 +55,65 @@ QString currentRecordName(const StaffBase &base, qsizetype i)
     return HeaderItemName(base.line(header));
 }
 
+/// The property search: one pass over the whole base, comparing its lower case as it goes.
+/// After a hit the rest of its record cannot add anything new (its name was just taken or
+/// refused), so the pass resumes at the next header line.
+QStringList phraseInWholeBase(const StaffBase &base, const CaseFoldedMatcher &matcher)
+{
+    NameCollector names;
+    const QStringView text(base.text());
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype hit = matcher.indexIn(text, from);
+        if (hit < 0)
+            break;
+        const qsizetype i = base.lineOfPosition(hit);
+        const QString current = currentRecordName(base, i);
+        if (!current.isEmpty())
+            names.add(current);
+        const qsizetype nextHeader = firstAfter(base.headerLines(), i);
+        if (nextHeader < 0)
+            break;
+        from = base.lineRange(nextHeader).start;
+    }
+    return names.take();
+}
+
+/// The property filter: only the records of the allowed names can give a hit, so only their
+/// lines are searched, found through the base's name look-up. A record runs from its header
+/// line up to the next header line or the next end line (a header line that holds an end
+/// marker has no lines that count).
+QStringList phraseInNamedRecords(const StaffBase &base, const CaseFoldedMatcher &matcher,
+                                 const AllowedNames &allowed)
+{
+    QList<qsizetype> headers;
+    for (const QString &name : allowed.names()) {
+        if (!name.isEmpty())
+            headers.append(base.headerLinesNaming(name));
+    }
+    std::sort(headers.begin(), headers.end());
+    headers.erase(std::unique(headers.begin(), headers.end()), headers.end());
+
+    NameCollector names;
+    const QList<qsizetype> &ends = base.endLines();
+    for (qsizetype header : std::as_const(headers)) {
+        const auto end = std::lower_bound(ends.cbegin(), ends.cend(), header);
+        qsizetype stop = end == ends.cend() ? base.lineCount() : *end;
+        const qsizetype nextHeader = firstAfter(base.headerLines(), header);
+        if (nextHeader >= 0)
+            stop = std::min(stop, nextHeader);
+        if (stop <= header)
+            continue;
+        const LineRange last = base.lineRange(stop - 1);
+        const qsizetype from = base.lineRange(header).start;
+        // A phrase holds no line break, so a hit never joins two lines.
+        const QStringView record = QStringView(base.text()).sliced(from, last.start + last.length - from);
+        if (matcher.indexIn(record) >= 0)
+            names.add(HeaderItemName(base.line(header)));
+    }
+    return names.take();
+}
+
 } // namespace
 
 AllowedNames AllowedNames::everyName()
@@ -66,6 +125,7 @@ AllowedNames AllowedNames::fromNames(const QStringList &names)
 {
     AllowedNames allowed;
     allowed.m_everyName = false;
+    allowed.m_names = names;
     allowed.m_keys.reserve(names.size());
     for (const QString &name : names)
         allowed.m_keys.insert(caseFoldKey(name));
@@ -77,15 +137,20 @@ bool AllowedNames::allows(QStringView name) const
     return m_everyName || m_keys.contains(caseFoldKey(name));
 }
 
-QString HeaderItemName(QStringView line)
+QStringView headerItemNameIn(QStringView line)
 {
     const qsizetype first = line.indexOf(u'\'');
     if (first < 0)
-        return QString();
+        return QStringView();
     const qsizetype second = line.indexOf(u'\'', first + 1);
     if (second < 0)
-        return QString();
-    return line.sliced(first + 1, second - first - 1).toString();
+        return QStringView();
+    return line.sliced(first + 1, second - first - 1);
+}
+
+QString HeaderItemName(QStringView line)
+{
+    return headerItemNameIn(line).toString();
 }
 
 QStringList FindItemsByName(const StaffBase &base, const QString &query)
@@ -106,30 +171,12 @@ QStringList FindItemsByName(const StaffBase &base, const QString &query)
 QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
                               const AllowedNames &allowed)
 {
-    // One matcher pass over the lower-cased copy of the whole base. After a hit the rest of its
-    // record cannot add anything new (its name was just taken or refused), so the pass resumes
-    // at the next header line.
-    NameCollector names;
     const QString p = lowerText(phrase);
     if (p.isEmpty() || p.contains(u'\r') || p.contains(u'\n'))
         return {};
-    const QStringView text(base.lowerCasedText());
-    const QStringMatcher matcher(p, Qt::CaseSensitive);
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype hit = matcher.indexIn(text, from);
-        if (hit < 0)
-            break;
-        const qsizetype i = base.lineOfPosition(hit);
-        const QString current = currentRecordName(base, i);
-        if (!current.isEmpty() && allowed.allows(current))
-            names.add(current);
-        const qsizetype nextHeader = firstAfter(base.headerLines(), i);
-        if (nextHeader < 0)
-            break;
-        from = base.lineRange(nextHeader).start;
-    }
-    return names.take();
+    const CaseFoldedMatcher matcher(p);
+    return allowed.isEveryName() ? phraseInWholeBase(base, matcher)
+                                 : phraseInNamedRecords(base, matcher, allowed);
 }
 
 QStringList PropertyFilterNames(const StaffBase &base, const QString &text,

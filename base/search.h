@@ -18,14 +18,20 @@ public:
     static AllowedNames fromNames(const QStringList &names);
 
     bool allows(QStringView name) const;
+    bool isEveryName() const { return m_everyName; }
+    /// The names given to fromNames, as given.
+    const QStringList &names() const { return m_names; }
 
 private:
     bool m_everyName = true;
     QSet<QString> m_keys;
+    QStringList m_names;
 };
 
 /// The text between the first and the second apostrophe; empty with fewer than two.
 QString HeaderItemName(QStringView line);
+/// HeaderItemName as a view into `line`.
+QStringView headerItemNameIn(QStringView line);
 /// Names of the header lines that contain the lower-cased query (the lines themselves are not
 /// lower-cased), in base order, each name once ignoring letter case; an empty name counts.
 QStringList FindItemsByName(const StaffBase &base, const QString &query);

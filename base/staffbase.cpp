@@ -1,24 +1,31 @@
 #include "base/staffbase.h"
 
+#include "base/search.h"
 #include "text/error.h"
 #include "text/strops.h"
 
 #include <QFileInfo>
 #include <QSet>
 #include <QStringMatcher>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <bit>
 #include <new>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kHeaderMarker = u"Предмет"_s;
-const QString kEndMarker = u"<end node>"_s;
-const QString kRatingsMarker = u"Оценка"_s;
-const QString kRatingsLabel = u"Оценка:"_s;
-const QString kLevelMarker = u"мин.уровень"_s;
+constexpr QStringView kHeaderMarker = u"Предмет";
+constexpr QStringView kEndMarker = u"<end node>";
+constexpr QStringView kRatingsMarker = u"Оценка";
+constexpr QStringView kRatingsLabel = u"Оценка:";
+constexpr QStringView kLevelMarker = u"мин.уровень";
 
 /// A header line with more apostrophes than this is searched directly instead of listing
 /// every text between two of them (n apostrophes enclose n(n-1)/2 texts).
@@ -29,23 +36,155 @@ bool holdsLineBreak(QStringView s)
     return s.contains(u'\r') || s.contains(u'\n');
 }
 
-/// lowerText over a whole buffer through a table of every UTF-16 code unit, filled once from
-/// lowerChar, so it gives lowerText's result character for character at a fraction of the cost.
-QString lowerWholeText(const QString &text)
+/// True when `marker` stands in `text` at position `at`.
+bool standsAt(QStringView text, qsizetype at, QStringView marker)
 {
-    static const QList<char16_t> table = [] {
-        QList<char16_t> t(0x10000);
-        for (int c = 0; c < 0x10000; ++c)
-            t[c] = lowerChar(char16_t(c));
-        return t;
-    }();
-    QString lower(text.size(), Qt::Uninitialized);
-    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
-    char16_t *out = reinterpret_cast<char16_t *>(lower.data());
-    const char16_t *map = table.constData();
-    for (qsizetype i = 0, n = text.size(); i < n; ++i)
-        out[i] = map[in[i]];
-    return lower;
+    return at >= 0 && at + marker.size() <= text.size() && text.sliced(at, marker.size()) == marker;
+}
+
+/// The lines of a text, the lines holding the three markers, and the texts that header lines
+/// enclose in apostrophes, found in one pass: every line break, every apostrophe and every
+/// character that can begin (or, for the level marker, sits inside) a marker is visited, and
+/// a marker is checked only there. A marker holds no line break, so a marker found at a
+/// position lies inside the line that position belongs to.
+class LineScan
+{
+public:
+    explicit LineScan(QStringView text) : m_text(text)
+    {
+        // Room for lines of 24 characters on average; pages never written cost no memory,
+        // and the list is squeezed to its size at the end.
+        lines.reserve(text.size() / 24 + 16);
+    }
+
+    void run();
+
+    QList<LineRange> lines;
+    QList<qsizetype> headers;
+    QList<qsizetype> ends;
+    QList<qsizetype> levels;
+    QMultiHash<CaseFoldedView, qsizetype> quotedInHeader;
+    QList<qsizetype> headersWithManyQuotes;
+
+private:
+    /// The level marker is looked for at its ".", which is rarer than its first letter.
+    static constexpr qsizetype kLevelDot = 3;
+
+    static bool isInteresting(char16_t c)
+    {
+        return c == u'\n' || c == u'\r' || c == u'<' || c == u'.' || c == u'П' || c == u'\'';
+    }
+    void visit(qsizetype k);
+    void endLine(qsizetype breakAt);
+    void indexQuotes();
+    void mark(QList<qsizetype> &list)
+    {
+        if (list.isEmpty() || list.last() != m_lineNo)
+            list.append(m_lineNo);
+    }
+
+    QStringView m_text;
+    qsizetype m_lineStart = 0;
+    qsizetype m_lineNo = 0;
+    QVarLengthArray<qsizetype, 32> m_quotes; ///< apostrophes of the current line
+};
+
+void LineScan::visit(qsizetype k)
+{
+    const char16_t c = m_text[k].unicode();
+    switch (c) {
+    case u'\r':
+    case u'\n':
+        if (k < m_lineStart)
+            return; // the LF of a CR LF
+        endLine(k);
+        m_lineStart = k + 1;
+        if (c == u'\r' && k + 1 < m_text.size() && m_text[k + 1] == u'\n')
+            ++m_lineStart;
+        return;
+    case u'\'':
+        m_quotes.append(k);
+        return;
+    case u'П':
+        if (standsAt(m_text, k, kHeaderMarker))
+            mark(headers);
+        return;
+    case u'<':
+        if (standsAt(m_text, k, kEndMarker))
+            mark(ends);
+        return;
+    default: // '.'
+        if (standsAt(m_text, k - kLevelDot, kLevelMarker))
+            mark(levels);
+        return;
+    }
+}
+
+void LineScan::endLine(qsizetype breakAt)
+{
+    lines.append({m_lineStart, breakAt - m_lineStart});
+    if (!headers.isEmpty() && headers.last() == m_lineNo)
+        indexQuotes();
+    m_quotes.clear();
+    ++m_lineNo;
+}
+
+/// Every text between two apostrophes of the current (header) line, each once per line.
+void LineScan::indexQuotes()
+{
+    const qsizetype n = m_quotes.size();
+    if (n > kMaxIndexedQuotes) {
+        headersWithManyQuotes.append(m_lineNo);
+        return;
+    }
+    QVarLengthArray<CaseFoldedView, 8> seen;
+    for (qsizetype a = 0; a < n; ++a) {
+        for (qsizetype b = a + 1; b < n; ++b) {
+            const CaseFoldedView enclosed{m_text.sliced(m_quotes[a] + 1, m_quotes[b] - m_quotes[a] - 1)};
+            if (n > 2) {
+                // Compared ignoring case, as the hash compares its keys.
+                if (std::find(seen.cbegin(), seen.cend(), enclosed) != seen.cend())
+                    continue;
+                seen.append(enclosed);
+            }
+            quotedInHeader.insert(enclosed, m_lineNo);
+        }
+    }
+}
+
+void LineScan::run()
+{
+    const char16_t *p = m_text.utf16();
+    const qsizetype n = m_text.size();
+    qsizetype k = 0;
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+    // Eight characters at a time: most blocks hold none of the six characters.
+    const __m128i lf = _mm_set1_epi16(short(u'\n'));
+    const __m128i cr = _mm_set1_epi16(short(u'\r'));
+    const __m128i lt = _mm_set1_epi16(short(u'<'));
+    const __m128i dot = _mm_set1_epi16(short(u'.'));
+    const __m128i pe = _mm_set1_epi16(short(u'П'));
+    const __m128i apostrophe = _mm_set1_epi16(short(u'\''));
+    for (; k + 8 <= n; k += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, lf), _mm_cmpeq_epi16(v, cr)),
+                         _mm_or_si128(_mm_cmpeq_epi16(v, lt), _mm_cmpeq_epi16(v, dot))),
+            _mm_or_si128(_mm_cmpeq_epi16(v, pe), _mm_cmpeq_epi16(v, apostrophe)));
+        unsigned mask = unsigned(_mm_movemask_epi8(hits)) & 0x5555u; // one bit per character
+        while (mask) {
+            visit(k + std::countr_zero(mask) / 2);
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; k < n; ++k) {
+        if (isInteresting(p[k]))
+            visit(k);
+    }
+    if (m_lineStart < n)
+        endLine(n);
+    lines.squeeze();
 }
 
 /// What replacing "  " by " " (left to right, non-overlapping) does to a run of n blanks.
@@ -61,23 +200,30 @@ qsizetype halveRun(qsizetype n)
 template <typename Shorten>
 QString shortenBlankRuns(QStringView s, Shorten shorten, bool dropCommas)
 {
-    QString out;
-    out.reserve(s.size());
+    // Written straight into a buffer of the input's length: the output is never longer.
+    QString out(s.size(), Qt::Uninitialized);
+    char16_t *o = reinterpret_cast<char16_t *>(out.data());
+    qsizetype n = 0;
     qsizetype run = 0;
-    for (const QChar c : s) {
+    const auto putBlanks = [&] {
+        for (qsizetype k = shorten(run); k > 0; --k)
+            o[n++] = u' ';
+        run = 0;
+    };
+    const char16_t *in = s.utf16();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = in[i];
         if (c == u' ') {
             ++run;
             continue;
         }
         if (dropCommas && c == u',')
             continue;
-        for (qsizetype k = shorten(run); k > 0; --k)
-            out.append(u' ');
-        run = 0;
-        out.append(c);
+        putBlanks();
+        o[n++] = c;
     }
-    for (qsizetype k = shorten(run); k > 0; --k)
-        out.append(u' ');
+    putBlanks();
+    out.truncate(n);
     return out;
 }
 
@@ -91,27 +237,38 @@ QString cleanClassHeader(QStringView line)
     }, false);
 }
 
-/// The ratings line: every "Оценка:" removed, then every ","; "   " -> " " once, then
-/// "  " -> " " three times; then trimmed.
-QString cleanRatings(QStringView line)
+/// `s` without the characters up to U+0020 at both ends, trimmed in place.
+void trimInPlace(QString &s)
 {
-    QString withoutLabel;
-    withoutLabel.reserve(line.size());
+    const QStringView trimmed = trimText(QStringView(s));
+    const qsizetype begin = trimmed.data() - s.constData();
+    s.truncate(begin + trimmed.size());
+    s.remove(0, begin);
+}
+
+/// The ratings line: every "Оценка:" removed, then every ","; "   " -> " " once, then
+/// "  " -> " " three times; then trimmed. `scratch` is a buffer kept between calls.
+QString cleanRatings(QStringView line, QString &scratch)
+{
+    scratch.truncate(0);
     qsizetype from = 0;
     for (qsizetype at = line.indexOf(kRatingsLabel); at >= 0; at = line.indexOf(kRatingsLabel, from)) {
-        withoutLabel.append(line.sliced(from, at - from));
+        scratch.append(line.sliced(from, at - from));
         from = at + kRatingsLabel.size();
     }
-    withoutLabel.append(line.sliced(from));
-    return trimText(shortenBlankRuns(withoutLabel, [](qsizetype n) {
+    scratch.append(line.sliced(from));
+    QString ratings = shortenBlankRuns(scratch, [](qsizetype n) {
         n = n / 3 + n % 3;
         for (int k = 0; k < 3; ++k)
             n = halveRun(n);
         return n;
-    }, true));
+    }, true);
+    trimInPlace(ratings);
+    return ratings;
 }
 
-/// The item being read during the scan, and the names already given a row.
+/// The item being read during the scan, and the names already given a row. The pending
+/// item is kept as places in the base; its texts are made only when it gets a row.
 class IndexScan
 {
 public:
@@ -126,27 +283,22 @@ public:
         if (!m_name.isEmpty())
             appendUnlessKnown();
         const QStringView line = lineOrEmpty(i);
-        const QStringView ratingsLine = lineOrEmpty(i + 2);
-        m_level.clear();
-        if (containsText(ratingsLine, kRatingsMarker)) {
-            m_classHeader = cleanClassHeader(lineOrEmpty(i + 1));
-            m_ratings = cleanRatings(ratingsLine);
-        } else {
-            m_classHeader.clear();
-            m_ratings.clear();
-        }
+        m_level = QString();
+        const bool rated = containsText(lineOrEmpty(i + 2), kRatingsMarker);
+        m_classLine = rated ? i + 1 : -1;
+        m_ratingsLine = rated ? i + 2 : -1;
         // The name: from the 10th character up to two characters before ", Тип".
         const QStringView afterPrefix = line.size() >= 10 ? line.sliced(9) : QStringView();
         const qsizetype p = posOf(u", Тип", afterPrefix);
-        m_name = p > 2 ? afterPrefix.first(p - 2).toString() : QString();
+        m_name = p > 2 ? afterPrefix.first(p - 2) : QStringView();
     }
 
     void readLevel(qsizetype i)
     {
         const QStringView line = lineOrEmpty(i);
         // Two characters from the one after the separator that follows "мин.уровень".
-        const qsizetype from = m_levelMarker.indexIn(line) + 12;
-        m_level = removeEvery(line.mid(from, 2).toString(), u",");
+        const qsizetype from = line.indexOf(kLevelMarker) + kLevelMarker.size() + 1;
+        m_level = levelText(line.mid(from, 2));
         appendUnlessKnown();
     }
 
@@ -159,28 +311,43 @@ private:
         return i < m_base.lineCount() ? m_base.line(i) : QStringView();
     }
 
+    /// The level: its two characters without commas. The few different levels of a base are
+    /// made once and shared by every row.
+    QString levelText(QStringView twoChars)
+    {
+        const quint64 key = quint64(twoChars.size()) | (twoChars.size() > 0 ? quint64(twoChars[0].unicode()) << 8 : 0)
+                            | (twoChars.size() > 1 ? quint64(twoChars[1].unicode()) << 24 : 0);
+        auto it = m_levelTexts.constFind(key);
+        if (it == m_levelTexts.cend())
+            it = m_levelTexts.insert(key, removeEvery(twoChars.toString(), u","));
+        return *it;
+    }
+
     /// Appends the pending item unless its name (ignoring letter case) already has a row;
     /// then the pending fields stay for the next header to overwrite.
     void appendUnlessKnown()
     {
         const qsizetype known = m_appended.size();
-        m_appended.insert(caseFoldKey(m_name));
+        m_appended.insert(CaseFoldedView{m_name});
         if (m_appended.size() == known)
             return;
-        m_index.append({m_name, m_level, m_classHeader, m_ratings});
-        m_name.clear();
-        m_level.clear();
-        m_classHeader.clear();
-        m_ratings.clear();
+        m_index.append({m_name.toString(), m_level,
+                        m_classLine >= 0 ? cleanClassHeader(lineOrEmpty(m_classLine)) : QString(),
+                        m_ratingsLine >= 0 ? cleanRatings(lineOrEmpty(m_ratingsLine), m_scratch) : QString()});
+        m_name = QStringView();
+        m_level = QString();
+        m_classLine = -1;
+        m_ratingsLine = -1;
     }
 
     const StaffBase &m_base;
-    const QStringMatcher m_levelMarker{kLevelMarker};
-    QString m_name;
+    QStringView m_name; ///< a view into the base, which outlives the scan
     QString m_level;
-    QString m_classHeader;
-    QString m_ratings;
-    QSet<QString> m_appended;
+    qsizetype m_classLine = -1;
+    qsizetype m_ratingsLine = -1;
+    QSet<CaseFoldedView> m_appended; ///< views into the base
+    QHash<quint64, QString> m_levelTexts;
+    QString m_scratch;
     ItemIndex m_index;
 };
 
@@ -192,10 +359,9 @@ QStringView StaffBase::line(qsizetype i) const
     return QStringView(m_text).sliced(r.start, r.length);
 }
 
-QStringView StaffBase::lowerLine(qsizetype i) const
+QString StaffBase::lowerLine(qsizetype i) const
 {
-    const LineRange &r = m_lines.at(i);
-    return QStringView(m_lower).sliced(r.start, r.length);
+    return lowerText(line(i));
 }
 
 qsizetype StaffBase::lineOfPosition(qsizetype pos) const
@@ -210,17 +376,18 @@ qsizetype StaffBase::lineOfPosition(qsizetype pos) const
     return (it - m_lines.cbegin()) - 1;
 }
 
-QList<qsizetype> StaffBase::linesContaining(QStringView needle, bool inLowerCasedText) const
+QList<qsizetype> StaffBase::linesContaining(QStringView needle, bool inLowerCase) const
 {
     QList<qsizetype> found;
     if (needle.isEmpty() || holdsLineBreak(needle))
         return found;
-    const QStringView text = inLowerCasedText ? QStringView(m_lower) : QStringView(m_text);
     const QStringMatcher matcher(needle, Qt::CaseSensitive);
+    const CaseFoldedMatcher foldedMatcher(needle.toString());
+    const QStringView text(m_text);
     qsizetype from = 0;
     qsizetype lineNo = 0;
     while (true) {
-        const qsizetype hit = matcher.indexIn(text, from);
+        const qsizetype hit = inLowerCase ? foldedMatcher.indexIn(text, from) : matcher.indexIn(text, from);
         if (hit < 0)
             break;
         // Hits come in ascending order: walk the line table forward instead of searching it.
@@ -236,13 +403,34 @@ QList<qsizetype> StaffBase::linesContaining(QStringView needle, bool inLowerCase
 
 QList<qsizetype> StaffBase::headerLinesQuoting(QStringView quoted) const
 {
-    QList<qsizetype> found = m_quotedInHeader.values(quoted);
-    if (!m_headersWithManyQuotes.isEmpty()) {
-        const QString enclosed = u'\'' + quoted.toString() + u'\'';
-        for (qsizetype i : m_headersWithManyQuotes) {
-            if (containsText(line(i), enclosed))
-                found.append(i);
-        }
+    // The hash finds the texts equal ignoring case; the exact test keeps the quoting ones.
+    const QString enclosed = u'\'' + quoted.toString() + u'\'';
+    QList<qsizetype> found;
+    for (qsizetype i : m_quotedInHeader.values(CaseFoldedView{quoted})) {
+        if (containsText(line(i), enclosed))
+            found.append(i);
+    }
+    for (qsizetype i : m_headersWithManyQuotes) {
+        if (containsText(line(i), enclosed))
+            found.append(i);
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
+QList<qsizetype> StaffBase::headerLinesNaming(QStringView name) const
+{
+    // A header's name is the text between its first two apostrophes, one of the texts the
+    // hash holds for it.
+    QList<qsizetype> found;
+    for (qsizetype i : m_quotedInHeader.values(CaseFoldedView{name})) {
+        if (equalsIgnoringCase(headerItemNameIn(line(i)), name))
+            found.append(i);
+    }
+    for (qsizetype i : m_headersWithManyQuotes) {
+        if (equalsIgnoringCase(headerItemNameIn(line(i)), name))
+            found.append(i);
     }
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
@@ -251,35 +439,14 @@ QList<qsizetype> StaffBase::headerLinesQuoting(QStringView quoted) const
 
 void StaffBase::buildIndexes()
 {
-    m_lines = lineRanges(m_text);
-    m_lower = lowerWholeText(m_text);
-    m_headerLines = linesContaining(kHeaderMarker);
-    m_endLines = linesContaining(kEndMarker);
-
-    m_quotedInHeader.reserve(m_headerLines.size());
-    QList<qsizetype> quotes;
-    for (qsizetype i : std::as_const(m_headerLines)) {
-        const QStringView text = line(i);
-        quotes.clear();
-        for (qsizetype k = 0; k < text.size(); ++k) {
-            if (text[k] == u'\'')
-                quotes.append(k);
-        }
-        if (quotes.size() > kMaxIndexedQuotes) {
-            m_headersWithManyQuotes.append(i);
-            continue;
-        }
-        QSet<QStringView> seen;
-        for (qsizetype a = 0; a < quotes.size(); ++a) {
-            for (qsizetype b = a + 1; b < quotes.size(); ++b) {
-                const QStringView enclosed = text.sliced(quotes[a] + 1, quotes[b] - quotes[a] - 1);
-                if (quotes.size() == 2 || !seen.contains(enclosed)) {
-                    seen.insert(enclosed);
-                    m_quotedInHeader.insert(enclosed, i);
-                }
-            }
-        }
-    }
+    LineScan scan(m_text);
+    scan.run();
+    m_lines = std::move(scan.lines);
+    m_headerLines = std::move(scan.headers);
+    m_endLines = std::move(scan.ends);
+    m_levelLines = std::move(scan.levels);
+    m_quotedInHeader = std::move(scan.quotedInHeader);
+    m_headersWithManyQuotes = std::move(scan.headersWithManyQuotes);
 }
 
 StaffBase staffBaseFromText(QString text)
@@ -295,7 +462,7 @@ ItemIndex ScanItemIndex(const StaffBase &lines)
     // Only lines holding "Предмет" or "мин.уровень" change the scan: visit those in file
     // order, the header step before the level step on a line that holds both.
     const QList<qsizetype> &headers = lines.headerLines();
-    const QList<qsizetype> levels = lines.linesContaining(kLevelMarker);
+    const QList<qsizetype> &levels = lines.levelLines();
     IndexScan scan(lines);
     qsizetype h = 0;
     qsizetype l = 0;
@@ -325,7 +492,9 @@ StaffBaseLoad LoadStaffBase(const QString &path)
     if (info.isDir())
         throw TarnError(cannotOpenFileMessage(path, u"Is a directory"_s));
     try {
-        load.lines = staffBaseFromText(decodeText(readFileBytes(path)).text);
+        // The file's bytes go before the indexes are built: they are not needed any more.
+        QString text = decodeText(readFileBytes(path)).text;
+        load.lines = staffBaseFromText(std::move(text));
         load.index = ScanItemIndex(load.lines);
     } catch (const std::bad_alloc &) {
         throw TarnError(cannotOpenFileMessage(path, u"The file is too large to hold in memory."_s));

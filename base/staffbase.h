@@ -4,6 +4,7 @@
 // the item table and the whole-base searches.
 
 #include "base/itemindex.h"
+#include "text/strops.h"
 #include "text/textfile.h"
 
 #include <QList>
@@ -13,10 +14,10 @@
 
 /// BaseLines: the staff base file's lines, held in one buffer with line offsets.
 ///
-/// Besides the lines it keeps what the per-click work needs, built once at load: a lower-cased
-/// copy of the buffer (same length, so the line offsets serve both), the lines holding the
-/// record markers "Предмет" and "<end node>", and which header lines quote which text between
-/// two apostrophes.
+/// Besides the lines it keeps what the per-click work needs, built once at load in one pass
+/// over the buffer: the lines holding the record markers "Предмет" and "<end node>" and the
+/// level marker "мин.уровень", and which header lines quote which text between two
+/// apostrophes. Nothing is kept lower-cased: case-insensitive searches fold as they compare.
 class StaffBase
 {
 public:
@@ -28,13 +29,11 @@ public:
     bool isEmpty() const { return m_lines.isEmpty(); }
 
     /// Line i lower-cased by lowerText.
-    QStringView lowerLine(qsizetype i) const;
-    /// Where line i stands in text() (and in lowerCasedText()).
+    QString lowerLine(qsizetype i) const;
+    /// Where line i stands in text().
     LineRange lineRange(qsizetype i) const { return m_lines.at(i); }
     /// The whole decoded file, line breaks included.
     const QString &text() const { return m_text; }
-    /// lowerText(text()): the same length, character for character.
-    const QString &lowerCasedText() const { return m_lower; }
     /// The line that holds position `pos` of text(); a position on a line break belongs to the
     /// line it ends. -1 when pos lies before the first line or past the end.
     qsizetype lineOfPosition(qsizetype pos) const;
@@ -43,24 +42,31 @@ public:
     const QList<qsizetype> &headerLines() const { return m_headerLines; }
     /// Ascending numbers of the lines that contain "<end node>" (record ends).
     const QList<qsizetype> &endLines() const { return m_endLines; }
-    /// Ascending numbers of the lines of text() (or of the lower-cased copy) that contain
-    /// `needle`, case-sensitively; none for an empty needle. One pass over the buffer.
-    QList<qsizetype> linesContaining(QStringView needle, bool inLowerCasedText = false) const;
+    /// Ascending numbers of the lines that contain "мин.уровень" (item levels).
+    const QList<qsizetype> &levelLines() const { return m_levelLines; }
+    /// Ascending numbers of the lines that contain `needle`, case-sensitively, or with
+    /// `inLowerCase` the lines whose lowerText contains it; none for an empty needle. One pass
+    /// over the buffer.
+    QList<qsizetype> linesContaining(QStringView needle, bool inLowerCase = false) const;
     /// Ascending numbers of the header lines that contain "'" + quoted + "'".
     QList<qsizetype> headerLinesQuoting(QStringView quoted) const;
+    /// Ascending numbers of the header lines whose HeaderItemName equals `name` ignoring
+    /// letter case.
+    QList<qsizetype> headerLinesNaming(QStringView name) const;
 
 private:
     friend StaffBase staffBaseFromText(QString text);
     void buildIndexes();
 
     QString m_text;
-    QString m_lower;
     QList<LineRange> m_lines;
     QList<qsizetype> m_headerLines;
     QList<qsizetype> m_endLines;
-    /// Every text enclosed by two apostrophes of a header line -> that header line. Views
-    /// point into m_text, which the object owns and never changes.
-    QMultiHash<QStringView, qsizetype> m_quotedInHeader;
+    QList<qsizetype> m_levelLines;
+    /// Every text enclosed by two apostrophes of a header line -> that header line, the key
+    /// compared ignoring letter case (look-ups check the exact text). Views point into m_text,
+    /// which the object owns and never changes.
+    QMultiHash<CaseFoldedView, qsizetype> m_quotedInHeader;
     /// Header lines with too many apostrophes to list every enclosed text; searched directly.
     QList<qsizetype> m_headersWithManyQuotes;
 };

@@ -1,10 +1,49 @@
 #include "text/strops.h"
 
+#include <QList>
+
+#include <algorithm>
+
+namespace {
+
+/// lowerChar of every UTF-16 code unit, filled once: lower-casing by look-up.
+const char16_t *lowerCaseTable()
+{
+    static const QList<char16_t> table = [] {
+        QList<char16_t> t(0x10000);
+        for (int c = 0; c < 0x10000; ++c)
+            t[c] = lowerChar(char16_t(c));
+        return t;
+    }();
+    return table.constData();
+}
+
+} // namespace
+
+/// The first `needle` in `s`, 0-based; -1 when absent. Lines are short: comparing at each
+/// place where the first character matches is cheaper there than QStringView::indexOf, which
+/// prepares a skip table on every call for longer needles.
+qsizetype indexOfText(QStringView s, QStringView needle)
+{
+    constexpr qsizetype kShortText = 512;
+    if (s.size() > kShortText)
+        return s.indexOf(needle, 0, Qt::CaseSensitive);
+    const char16_t *p = s.utf16();
+    const char16_t *q = needle.utf16();
+    const qsizetype m = needle.size();
+    const char16_t first = q[0];
+    for (qsizetype k = 0, last = s.size() - m; k <= last; ++k) {
+        if (p[k] == first && std::equal(q + 1, q + m, p + k + 1))
+            return k;
+    }
+    return -1;
+}
+
 qsizetype posOf(QStringView needle, QStringView s)
 {
     if (needle.isEmpty())
         return 0;
-    return s.indexOf(needle, 0, Qt::CaseSensitive) + 1;
+    return indexOfText(s, needle) + 1;
 }
 
 bool containsText(QStringView s, QStringView needle)
@@ -79,8 +118,9 @@ QString lowerText(QStringView s)
     QString result(s.size(), Qt::Uninitialized);
     char16_t *out = reinterpret_cast<char16_t *>(result.data());
     const char16_t *in = s.utf16();
+    const char16_t *lower = lowerCaseTable();
     for (qsizetype i = 0; i < s.size(); ++i)
-        out[i] = lowerChar(in[i]);
+        out[i] = lower[in[i]];
     return result;
 }
 
@@ -88,8 +128,11 @@ bool equalsIgnoringCase(QStringView a, QStringView b)
 {
     if (a.size() != b.size())
         return false;
+    const char16_t *lower = lowerCaseTable();
+    const char16_t *pa = a.utf16();
+    const char16_t *pb = b.utf16();
     for (qsizetype i = 0; i < a.size(); ++i) {
-        if (lowerChar(a[i].unicode()) != lowerChar(b[i].unicode()))
+        if (pa[i] != pb[i] && lower[pa[i]] != lower[pb[i]])
             return false;
     }
     return true;
@@ -98,4 +141,50 @@ bool equalsIgnoringCase(QStringView a, QStringView b)
 QString caseFoldKey(QStringView s)
 {
     return lowerText(s);
+}
+
+size_t qHash(CaseFoldedView key, size_t seed) noexcept
+{
+    // FNV-1a over the lower-cased code units, so texts equal ignoring case hash alike.
+    const char16_t *lower = lowerCaseTable();
+    size_t h = 14695981039346656037ULL ^ seed;
+    for (const QChar c : key.text) {
+        h ^= lower[c.unicode()];
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+CaseFoldedMatcher::CaseFoldedMatcher(const QString &loweredNeedle) : m_needle(loweredNeedle)
+{
+    const qsizetype m = m_needle.size();
+    m_skip.fill(std::max<qsizetype>(m, 1));
+    // Horspool's shift: how far the needle may move when the window's last character (by its
+    // low byte) is not where the needle would need it.
+    for (qsizetype j = 0; j + 1 < m; ++j)
+        m_skip[m_needle.at(j).unicode() & 0xFF] = m - 1 - j;
+}
+
+qsizetype CaseFoldedMatcher::indexIn(QStringView text, qsizetype from) const
+{
+    const qsizetype m = m_needle.size();
+    const qsizetype n = text.size();
+    if (m == 0)
+        return -1;
+    const char16_t *lower = lowerCaseTable();
+    const char16_t *t = text.utf16();
+    const char16_t *p = reinterpret_cast<const char16_t *>(m_needle.constData());
+    const char16_t last = p[m - 1];
+    for (qsizetype i = std::max<qsizetype>(from, 0); i + m <= n;) {
+        const char16_t c = lower[t[i + m - 1]];
+        if (c == last) {
+            qsizetype j = m - 2;
+            while (j >= 0 && lower[t[i + j]] == p[j])
+                --j;
+            if (j < 0)
+                return i;
+        }
+        i += m_skip[c & 0xFF];
+    }
+    return -1;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
+
 /// 1-based position of the first `needle` in `s`; 0 when absent or when `needle` is empty.
 qsizetype posOf(QStringView needle, QStringView s);
 /// Case-sensitive substring test; an empty needle is contained in nothing.
@@ -32,3 +34,33 @@ bool equalsIgnoringCase(QStringView a, QStringView b);
 /// The key under which equalsIgnoringCase texts collide: use it for hash sets that stand
 /// in for a case-insensitive linear search.
 QString caseFoldKey(QStringView s);
+
+/// A view that compares and hashes as equalsIgnoringCase does: a hash key for case-insensitive
+/// look-ups that needs no caseFoldKey copy. The viewed text must outlive the key.
+struct CaseFoldedView
+{
+    QStringView text;
+
+    friend bool operator==(CaseFoldedView a, CaseFoldedView b)
+    {
+        return equalsIgnoringCase(a.text, b.text);
+    }
+};
+size_t qHash(CaseFoldedView key, size_t seed = 0) noexcept;
+
+/// Finds where the lower case of a text holds a lower-cased needle, without lower-casing the
+/// text: indexIn(text) == lowerText(text).indexOf(needle) for a needle that is not empty.
+class CaseFoldedMatcher
+{
+public:
+    /// `loweredNeedle` as lowerText gives it; an empty needle is found nowhere.
+    explicit CaseFoldedMatcher(const QString &loweredNeedle);
+
+    /// The first position >= from at which the lower case of `text` holds the needle; -1 when
+    /// there is none.
+    qsizetype indexIn(QStringView text, qsizetype from = 0) const;
+
+private:
+    QString m_needle;
+    std::array<qsizetype, 256> m_skip{}; ///< shift by the low byte of the window's last character
+};

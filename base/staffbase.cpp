@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <limits>
 #include <new>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -36,6 +37,14 @@ bool holdsLineBreak(QStringView s)
     return s.contains(u'\r') || s.contains(u'\n');
 }
 
+/// The first `needle` in `s` at or after `from`, 0-based; -1 when absent (posOf's search,
+/// quick on a line).
+qsizetype findFrom(QStringView s, QStringView needle, qsizetype from = 0)
+{
+    const qsizetype p = posOf(needle, s.sliced(from));
+    return p > 0 ? from + p - 1 : -1;
+}
+
 /// True when `marker` stands in `text` at position `at`.
 bool standsAt(QStringView text, qsizetype at, QStringView marker)
 {
@@ -59,11 +68,11 @@ public:
 
     void run();
 
-    QList<LineRange> lines;
+    QList<StaffBase::PackedLine> lines;
     QList<qsizetype> headers;
     QList<qsizetype> ends;
     QList<qsizetype> levels;
-    QMultiHash<CaseFoldedView, qsizetype> quotedInHeader;
+    QList<StaffBase::QuotedText> quotedInHeader; ///< in line order; sorted by the caller
     QList<qsizetype> headersWithManyQuotes;
 
 private:
@@ -122,7 +131,7 @@ void LineScan::visit(qsizetype k)
 
 void LineScan::endLine(qsizetype breakAt)
 {
-    lines.append({m_lineStart, breakAt - m_lineStart});
+    lines.append({quint32(m_lineStart), quint32(breakAt - m_lineStart)});
     if (!headers.isEmpty() && headers.last() == m_lineNo)
         indexQuotes();
     m_quotes.clear();
@@ -147,7 +156,7 @@ void LineScan::indexQuotes()
                     continue;
                 seen.append(enclosed);
             }
-            quotedInHeader.insert(enclosed, m_lineNo);
+            quotedInHeader.append({qHash(enclosed), m_lineNo});
         }
     }
 }
@@ -252,7 +261,7 @@ QString cleanRatings(QStringView line, QString &scratch)
 {
     scratch.truncate(0);
     qsizetype from = 0;
-    for (qsizetype at = line.indexOf(kRatingsLabel); at >= 0; at = line.indexOf(kRatingsLabel, from)) {
+    for (qsizetype at = findFrom(line, kRatingsLabel); at >= 0; at = findFrom(line, kRatingsLabel, from)) {
         scratch.append(line.sliced(from, at - from));
         from = at + kRatingsLabel.size();
     }
@@ -297,7 +306,7 @@ public:
     {
         const QStringView line = lineOrEmpty(i);
         // Two characters from the one after the separator that follows "мин.уровень".
-        const qsizetype from = line.indexOf(kLevelMarker) + kLevelMarker.size() + 1;
+        const qsizetype from = findFrom(line, kLevelMarker) + kLevelMarker.size() + 1;
         m_level = levelText(line.mid(from, 2));
         appendUnlessKnown();
     }
@@ -355,7 +364,7 @@ private:
 
 QStringView StaffBase::line(qsizetype i) const
 {
-    const LineRange &r = m_lines.at(i);
+    const PackedLine &r = m_lines.at(i);
     return QStringView(m_text).sliced(r.start, r.length);
 }
 
@@ -370,7 +379,7 @@ qsizetype StaffBase::lineOfPosition(qsizetype pos) const
         return -1;
     // The last line starting at or before pos.
     const auto it = std::upper_bound(m_lines.cbegin(), m_lines.cend(), pos,
-                                     [](qsizetype p, const LineRange &r) { return p < r.start; });
+                                     [](qsizetype p, const PackedLine &r) { return p < qsizetype(r.start); });
     if (it == m_lines.cbegin())
         return -1;
     return (it - m_lines.cbegin()) - 1;
@@ -391,54 +400,55 @@ QList<qsizetype> StaffBase::linesContaining(QStringView needle, bool inLowerCase
         if (hit < 0)
             break;
         // Hits come in ascending order: walk the line table forward instead of searching it.
-        while (m_lines.at(lineNo).start + m_lines.at(lineNo).length < hit + needle.size())
+        while (qsizetype(m_lines.at(lineNo).start) + m_lines.at(lineNo).length < hit + needle.size())
             ++lineNo;
         found.append(lineNo);
-        from = m_lines.at(lineNo).start + m_lines.at(lineNo).length;
+        from = qsizetype(m_lines.at(lineNo).start) + m_lines.at(lineNo).length;
         if (++lineNo >= m_lines.size())
             break;
     }
     return found;
 }
 
+QList<qsizetype> StaffBase::quotingCandidates(QStringView text) const
+{
+    const size_t hash = qHash(CaseFoldedView{text});
+    const auto first = std::lower_bound(m_quotedInHeader.cbegin(), m_quotedInHeader.cend(),
+                                        QuotedText{hash, 0});
+    QList<qsizetype> lines;
+    for (auto it = first; it != m_quotedInHeader.cend() && it->hash == hash; ++it) {
+        if (lines.isEmpty() || lines.last() != it->line)
+            lines.append(it->line);
+    }
+    if (!m_headersWithManyQuotes.isEmpty()) {
+        lines.append(m_headersWithManyQuotes);
+        std::sort(lines.begin(), lines.end());
+        lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    }
+    return lines;
+}
+
 QList<qsizetype> StaffBase::headerLinesQuoting(QStringView quoted) const
 {
-    // The hash finds the texts equal ignoring case; the exact test keeps the quoting ones.
     const QString enclosed = u'\'' + quoted.toString() + u'\'';
-    QList<qsizetype> found;
-    for (qsizetype i : m_quotedInHeader.values(CaseFoldedView{quoted})) {
-        if (containsText(line(i), enclosed))
-            found.append(i);
-    }
-    for (qsizetype i : m_headersWithManyQuotes) {
-        if (containsText(line(i), enclosed))
-            found.append(i);
-    }
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
+    QList<qsizetype> found = quotingCandidates(quoted);
+    found.removeIf([&](qsizetype i) { return !containsText(line(i), enclosed); });
     return found;
 }
 
 QList<qsizetype> StaffBase::headerLinesNaming(QStringView name) const
 {
-    // A header's name is the text between its first two apostrophes, one of the texts the
-    // hash holds for it.
-    QList<qsizetype> found;
-    for (qsizetype i : m_quotedInHeader.values(CaseFoldedView{name})) {
-        if (equalsIgnoringCase(headerItemNameIn(line(i)), name))
-            found.append(i);
-    }
-    for (qsizetype i : m_headersWithManyQuotes) {
-        if (equalsIgnoringCase(headerItemNameIn(line(i)), name))
-            found.append(i);
-    }
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
+    // A header's name is the text between its first two apostrophes, one of the texts
+    // indexed for it.
+    QList<qsizetype> found = quotingCandidates(name);
+    found.removeIf([&](qsizetype i) { return !equalsIgnoringCase(headerItemNameIn(line(i)), name); });
     return found;
 }
 
 void StaffBase::buildIndexes()
 {
+    if (quint64(m_text.size()) > std::numeric_limits<quint32>::max())
+        throw std::bad_alloc(); // beyond what the line table can address
     LineScan scan(m_text);
     scan.run();
     m_lines = std::move(scan.lines);
@@ -446,6 +456,7 @@ void StaffBase::buildIndexes()
     m_endLines = std::move(scan.ends);
     m_levelLines = std::move(scan.levels);
     m_quotedInHeader = std::move(scan.quotedInHeader);
+    std::sort(m_quotedInHeader.begin(), m_quotedInHeader.end());
     m_headersWithManyQuotes = std::move(scan.headersWithManyQuotes);
 }
 
@@ -492,8 +503,7 @@ StaffBaseLoad LoadStaffBase(const QString &path)
     if (info.isDir())
         throw TarnError(cannotOpenFileMessage(path, u"Is a directory"_s));
     try {
-        // The file's bytes go before the indexes are built: they are not needed any more.
-        QString text = decodeText(readFileBytes(path)).text;
+        QString text = readDecodedFile(path).text;
         load.lines = staffBaseFromText(std::move(text));
         load.index = ScanItemIndex(load.lines);
     } catch (const std::bad_alloc &) {

@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -26,6 +27,46 @@ QStringDecoder ansiDecoder()
 #endif
 }
 
+/// The ANSI code page as a table of its 256 bytes, each decoded on its own by the code page's
+/// decoder. A single-byte code page decodes every byte on its own, so the table gives exactly
+/// the decoder's text at a fraction of its cost. Empty when the code page is not known to be
+/// single-byte (the system's, on Windows) or a byte does not give one UTF-16 unit.
+const QList<char16_t> &ansiByteTable()
+{
+    static const QList<char16_t> table = [] {
+        QList<char16_t> t;
+#ifndef Q_OS_WIN
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            const QString one = ansiDecoder().decode(QByteArrayView(&byte, 1));
+            if (one.size() != 1)
+                return QList<char16_t>();
+            t.append(one.at(0).unicode());
+        }
+#endif
+        return t;
+    }();
+    return table;
+}
+
+void decodeByTable(const QList<char16_t> &table, QByteArrayView bytes, char16_t *out)
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+    const char16_t *map = table.constData();
+    for (qsizetype i = 0, n = bytes.size(); i < n; ++i)
+        out[i] = map[in[i]];
+}
+
+QString decodeAnsi(QByteArrayView bytes)
+{
+    const QList<char16_t> &table = ansiByteTable();
+    if (table.isEmpty())
+        return ansiDecoder().decode(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    decodeByTable(table, bytes, reinterpret_cast<char16_t *>(text.data()));
+    return text;
+}
+
 QStringEncoder ansiEncoder()
 {
 #ifdef Q_OS_WIN
@@ -35,13 +76,21 @@ QStringEncoder ansiEncoder()
 #endif
 }
 
-// Valid UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF) with at least one
-// multi-byte sequence. Stops at the first bad byte, so an ANSI file is rejected quickly.
-bool isUtf8WithNonAscii(const QByteArray &bytes)
+/// What a UTF-8 check of some bytes found.
+struct Utf8Check
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    bool broken = false;      ///< a byte that no valid UTF-8 can hold there
+    bool cutShort = false;    ///< the bytes end inside a multi-byte sequence
+    bool sawNonAscii = false; ///< at least one multi-byte sequence
+};
+
+// Valid UTF-8 is no overlongs, no surrogates, nothing above U+10FFFF. Stops at the first bad
+// byte, so an ANSI file is rejected quickly.
+Utf8Check checkUtf8(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
-    bool sawNonAscii = false;
+    Utf8Check check;
     qsizetype i = 0;
     while (i < n) {
         const unsigned char c = p[i];
@@ -59,22 +108,36 @@ bool isUtf8WithNonAscii(const QByteArray &bytes)
         } else if (c >= 0xF0 && c <= 0xF4) {
             extra = 3; min = 0x10000; code = c & 0x07;
         } else {
-            return false;
+            check.broken = true;
+            return check;
         }
-        if (i + extra >= n)
-            return false;
         for (int k = 1; k <= extra; ++k) {
+            if (i + k >= n) {
+                check.cutShort = true;
+                return check;
+            }
             const unsigned char cc = p[i + k];
-            if ((cc & 0xC0) != 0x80)
-                return false;
+            if ((cc & 0xC0) != 0x80) {
+                check.broken = true;
+                return check;
+            }
             code = (code << 6) | (cc & 0x3F);
         }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        sawNonAscii = true;
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            check.broken = true;
+            return check;
+        }
+        check.sawNonAscii = true;
         i += extra + 1;
     }
-    return sawNonAscii;
+    return check;
+}
+
+// Valid UTF-8 with at least one multi-byte sequence.
+bool isUtf8WithNonAscii(QByteArrayView bytes)
+{
+    const Utf8Check check = checkUtf8(bytes);
+    return !check.broken && !check.cutShort && check.sawNonAscii;
 }
 
 QString decodeWith(QStringDecoder decoder, QByteArrayView bytes)
@@ -117,7 +180,7 @@ QString decodeBody(QByteArrayView bytes, TextEncoding encoding)
 {
     constexpr auto keepFeff = QStringDecoder::Flag::ConvertInitialBom;
     switch (encoding) {
-    case TextEncoding::Ansi: return decodeWith(ansiDecoder(), bytes);
+    case TextEncoding::Ansi: return decodeAnsi(bytes);
     case TextEncoding::Utf8:
     case TextEncoding::Utf8Bom: return decodeWith(QStringDecoder(QStringDecoder::Utf8, keepFeff), bytes);
     case TextEncoding::Utf16LeBom: return decodeWith(QStringDecoder(QStringDecoder::Utf16LE, keepFeff), bytes);
@@ -219,6 +282,79 @@ QByteArray readFileBytes(const QString &path)
         if (file.error() != QFileDevice::NoError)
             throw TarnError(cannotOpenFileMessage(path, file.errorString()));
         return bytes;
+    } catch (const std::bad_alloc &) {
+        throw TarnError(cannotOpenFileMessage(path, QStringLiteral("The file is too large to hold in memory.")));
+    }
+}
+
+namespace {
+
+/// A file read in pieces into a buffer that is used again for each piece.
+class PieceReader
+{
+public:
+    explicit PieceReader(const QString &path) : m_path(path), m_file(path)
+    {
+        if (!m_file.open(QIODevice::ReadOnly))
+            fail();
+    }
+
+    qint64 size() const { return m_file.size(); }
+
+    /// The next piece; empty at the end of the file.
+    QByteArrayView next()
+    {
+        m_buffer.resize(kPieceSize);
+        const qint64 got = m_file.read(m_buffer.data(), kPieceSize);
+        if (got < 0)
+            fail();
+        return QByteArrayView(m_buffer).first(got);
+    }
+
+    /// Everything from here to the end, after `first`.
+    QByteArray rest(QByteArrayView first)
+    {
+        QByteArray bytes = first.toByteArray();
+        bytes += m_file.readAll();
+        if (m_file.error() != QFileDevice::NoError)
+            fail();
+        return bytes;
+    }
+
+private:
+    static constexpr qint64 kPieceSize = 1 << 20;
+
+    [[noreturn]] void fail() const { throw TarnError(cannotOpenFileMessage(m_path, m_file.errorString())); }
+
+    QString m_path;
+    QFile m_file;
+    QByteArray m_buffer;
+};
+
+} // namespace
+
+DecodedText readDecodedFile(const QString &path)
+{
+    try {
+        PieceReader reader(path);
+        const QByteArrayView first = reader.next();
+        const bool hasMark = first.startsWith(QByteArrayView(kUtf8Bom, 3))
+                             || first.startsWith(QByteArrayView(kUtf16LeBom, 2))
+                             || first.startsWith(QByteArrayView(kUtf16BeBom, 2));
+        const QList<char16_t> &table = ansiByteTable();
+        if (hasMark || table.isEmpty() || !checkUtf8(first).broken)
+            return decodeText(reader.rest(first));
+
+        // Bytes that cannot be UTF-8 at the start: the whole file is ANSI, one UTF-16 unit a
+        // byte, decoded piece by piece straight into the text.
+        QString text;
+        text.reserve(qsizetype(std::max<qint64>(reader.size(), first.size())));
+        for (QByteArrayView piece = first; !piece.isEmpty(); piece = reader.next()) {
+            const qsizetype at = text.size();
+            text.resize(at + piece.size());
+            decodeByTable(table, piece, reinterpret_cast<char16_t *>(text.data()) + at);
+        }
+        return {std::move(text), TextEncoding::Ansi};
     } catch (const std::bad_alloc &) {
         throw TarnError(cannotOpenFileMessage(path, QStringLiteral("The file is too large to hold in memory.")));
     }

@@ -52,6 +52,9 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding,
 
 /// The whole file's bytes. Throws TarnError "Cannot open file ..." on failure.
 QByteArray readFileBytes(const QString &path);
+/// decodeText(readFileBytes(path)), without holding the whole file's bytes when they are
+/// plainly ANSI: those are decoded piece by piece as they are read. Throws as readFileBytes.
+DecodedText readDecodedFile(const QString &path);
 /// Reads and splits a whole file. Throws TarnError "Cannot open file ...".
 TextFileLines readTextFile(const QString &path);
 /// Writes atomically: the old file stays whole until the new one is complete. Throws

@@ -53,14 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(!listed.contains(caseFoldKey(entry)) || entry.contains(u'.'));
         listed.insert(caseFoldKey(entry));
     }
-    // Every entry comes from one line: no line break, and not longer than the line plus the
-    // blank a numbered entry puts after its number.
+    // Every entry comes from one line: no line break. A plain entry is a piece of its line; a
+    // numbered one is the text before its first "." (the number), a blank and the name, both
+    // cut from the same line, so at most twice its length and one.
     qsizetype longestLine = 0;
     for (const QString &line : pasted)
         longestLine = std::max(longestLine, line.size());
     for (const QString &entry : out.entries) {
         FUZZ_CHECK(!hasBreak(entry));
-        FUZZ_CHECK(entry.size() <= longestLine + 1);
+        FUZZ_CHECK(entry.size() <= (entry.contains(u'.') ? 2 * longestLine + 1 : longestLine));
         checkItemKey(entry);
     }
     for (const QString &name : out.names)

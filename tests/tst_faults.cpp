@@ -2,19 +2,16 @@
 // a folder in the file's place, a read-only file system, a full disk), reading a file that
 // cannot be read or that goes away or is replaced while it is read, and a process killed while
 // it saves. Every failure must carry its message, and no list may be lost or half written.
-//
-// The checks hold for root too, who ignores permission bits: a read-only file system and a
-// full disk come from a small tmpfs where mounting is allowed, and the full disk also from a
-// file size limit, which binds every user.
 
 #include "base/staffbase.h"
 #include "list/liststate.h"
 #include "text/error.h"
 #include "text/textfile.h"
 
+#include "faultinjection.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,15 +24,11 @@
 #include <thread>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 using namespace Qt::StringLiterals;
+using namespace faults;
 
 namespace {
 
@@ -49,98 +42,6 @@ QStringList numberedList(int count, const QString &word)
 }
 
 const QStringList kOldList = {u"шлем стража [отл]"_s, u"12. кольцо огня"_s, u"плащ"_s};
-
-/// Runs a program, its output kept out of the test log; true when it ran and succeeded.
-bool runQuietly(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
-}
-
-/// Whatever a test case set up around the file, undone when the case ends.
-class Scenery
-{
-public:
-    virtual ~Scenery() = default;
-};
-
-/// A tmpfs of `options` mounted on a folder for the life of the object.
-class ScratchMount : public Scenery
-{
-public:
-    ScratchMount(const QString &folder, const QString &options) : m_folder(folder)
-    {
-        m_mounted = runQuietly(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, options, u"tmpfs"_s, folder});
-    }
-    ~ScratchMount() override
-    {
-        if (m_mounted)
-            runQuietly(u"umount"_s, {u"-l"_s, m_folder});
-    }
-    bool mounted() const { return m_mounted; }
-    bool makeReadOnly() { return runQuietly(u"mount"_s, {u"-o"_s, u"remount,ro"_s, m_folder}); }
-
-private:
-    QString m_folder;
-    bool m_mounted = false;
-};
-
-#ifdef Q_OS_UNIX
-/// Files may not grow past `bytes` while the object lives: a write beyond fails as on a full
-/// disk (EFBIG, with SIGXFSZ ignored).
-class FileSizeLimit : public Scenery
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() override
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
-
-/// A Unix socket bound at `path`: a name that exists and is no folder, but that no one can
-/// open as a file.
-class SocketFile : public Scenery
-{
-public:
-    explicit SocketFile(const QString &path)
-    {
-        m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        if (m_fd >= 0 && name.size() < qsizetype(sizeof(address.sun_path))) {
-            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-            m_bound = ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
-        }
-    }
-    ~SocketFile() override
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool bound() const { return m_bound; }
-
-private:
-    int m_fd = -1;
-    bool m_bound = false;
-};
-#endif
 
 enum class SaveFault { UnderAFile, FolderInPlace, ProcFileSystem, ReadOnlyMount, FullTmpfs, FileSizeLimit };
 enum class ReadFault { Folder, Socket, ReadError, Missing };
@@ -185,7 +86,7 @@ private slots:
         QTest::newRow("path under a file") << SaveFault::UnderAFile;
         QTest::newRow("folder in place of the file") << SaveFault::FolderInPlace;
         QTest::newRow("proc file system") << SaveFault::ProcFileSystem;
-        QTest::newRow("read-only file system") << SaveFault::ReadOnlyMount;
+        QTest::newRow("read-only folder") << SaveFault::ReadOnlyMount;
         QTest::newRow("disk full (tmpfs)") << SaveFault::FullTmpfs;
         QTest::newRow("disk full (file size limit)") << SaveFault::FileSizeLimit;
     }
@@ -217,13 +118,10 @@ private slots:
             const QString folder = dir.filePath(u"ro"_s);
             QVERIFY(QDir(dir.path()).mkdir(u"ro"_s));
             path = folder + u"/list.txt"_s;
-            auto mount = std::make_unique<ScratchMount>(folder, u"size=1m"_s);
-            if (!mount->mounted())
-                QSKIP("cannot mount a tmpfs here, and permission bits alone do not bind root");
-            writeTextFile(path, kOldList, TextEncoding::Ansi);
+            scenery = makeReadOnlyFolder(folder, [&] { writeTextFile(path, kOldList, TextEncoding::Ansi); });
+            if (!scenery)
+                QSKIP("cannot mount a read-only tmpfs here, and permission bits do not bind root");
             hasOldList = true;
-            QVERIFY(mount->makeReadOnly());
-            scenery = std::move(mount);
             break;
         }
         case SaveFault::FullTmpfs: {

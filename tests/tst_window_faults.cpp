@@ -1,0 +1,326 @@
+// The window when files fail: every failed save or read shows its message in the error box,
+// the window goes on working, and no list is lost.
+
+#include "app/Unit1.h"
+#include "app/formwidgets.h"
+#include "fakeuiservices.h"
+#include "faultinjection.h"
+#include "text/textfile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace faults;
+
+namespace {
+
+const QStringList kOldList = {u"шлем стража [отл]"_s, u"12. кольцо огня"_s, u"плащ"_s};
+
+/// A window working in `folder` (a fresh temporary folder when empty), with desktop services
+/// that never block.
+struct Window
+{
+    QTemporaryDir dir;
+    QString oldFolder = QDir::currentPath();
+    FakeUiServices services;
+    std::unique_ptr<TForm1> form;
+
+    explicit Window(const QString &folder = QString())
+    {
+        QDir::setCurrent(folder.isEmpty() ? dir.path() : folder);
+        form = std::make_unique<TForm1>(&services);
+        form->CheckBox2->setChecked(false);
+    }
+    ~Window()
+    {
+        form.reset();
+        QDir::setCurrent(oldFolder);
+    }
+
+    QStringList entries() const
+    {
+        QStringList list;
+        for (int i = 0; i < form->ListBox1->count(); ++i)
+            list.append(form->ListBox1->item(i)->text());
+        return list;
+    }
+    void paste(const QString &text)
+    {
+        services.clipboard = text;
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+    }
+    /// The window still works after a failure: a paste adds its entry and sets the count.
+    void checkUsable()
+    {
+        const qsizetype errors = services.errors.size();
+        const QStringList before = entries();
+        paste(u"новый предмет"_s);
+        QCOMPARE(entries(), before + QStringList{u"новый предмет"_s});
+        QCOMPARE(form->Label1->text(), u"%1 предметов"_s.arg(before.size() + 1));
+        QCOMPARE(services.errors.size(), errors);
+    }
+};
+
+/// The one error the last action showed starts with `head` and gives a reason after it.
+void checkOneError(const FakeUiServices &services, const QString &head)
+{
+    QCOMPARE(services.errors.size(), 1);
+    QVERIFY2(services.errors.first().startsWith(head), qPrintable(services.errors.first()));
+    QVERIFY2(services.errors.first().size() > head.size(), qPrintable(services.errors.first()));
+}
+
+QString cannotCreate(const QString &path)
+{
+    return u"Cannot create file \"%1\". "_s.arg(path);
+}
+
+QString cannotOpen(const QString &path)
+{
+    return u"Cannot open file \"%1\". "_s.arg(path);
+}
+
+/// A list of `count` numbered entries as the game prints them.
+QString pastedList(int count)
+{
+    QString text;
+    for (int i = 1; i <= count; ++i)
+        text += u"%1. меч огня номер %2\r\n"_s.arg(i).arg(i);
+    return text;
+}
+
+enum class SaveFault { UnderAFile, FolderInPlace, ProcFileSystem, ReadOnlyFolder, FullDisk };
+enum class ReadFault { QuickSlotSocket, ListFileReadError, BaseSocket, BaseFolder };
+
+} // namespace
+
+class TestWindowFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    /// "Сохранить список" where the file cannot be written: the message, the list as it was,
+    /// an old file whole.
+    void listFileSaveFails_data()
+    {
+        QTest::addColumn<SaveFault>("fault");
+        QTest::newRow("path under a file") << SaveFault::UnderAFile;
+        QTest::newRow("folder in place of the file") << SaveFault::FolderInPlace;
+        QTest::newRow("proc file system") << SaveFault::ProcFileSystem;
+        QTest::newRow("read-only folder") << SaveFault::ReadOnlyFolder;
+        QTest::newRow("disk full") << SaveFault::FullDisk;
+    }
+    void listFileSaveFails()
+    {
+        QFETCH(SaveFault, fault);
+        Window w;
+        w.paste(pastedList(fault == SaveFault::FullDisk ? 3000 : 3));
+        const QStringList list = w.entries();
+        QString chosen = w.dir.filePath(u"мой список.txt"_s);
+        std::unique_ptr<Scenery> scenery;
+        bool hasOldFile = false;
+        switch (fault) {
+        case SaveFault::UnderAFile:
+            writeTextFile(w.dir.filePath(u"plain.txt"_s), {u"x"_s}, TextEncoding::Ansi);
+            chosen = w.dir.filePath(u"plain.txt/мой список.txt"_s);
+            break;
+        case SaveFault::FolderInPlace:
+            QVERIFY(QDir(w.dir.path()).mkdir(u"мой список.txt"_s));
+            break;
+        case SaveFault::ProcFileSystem:
+            if (!QFileInfo::exists(u"/proc/self"_s))
+                QSKIP("no /proc file system here");
+            chosen = u"/proc/мой список.txt"_s;
+            break;
+        case SaveFault::ReadOnlyFolder: {
+            QVERIFY(QDir(w.dir.path()).mkdir(u"ro"_s));
+            chosen = w.dir.filePath(u"ro/мой список.txt"_s);
+            scenery = makeReadOnlyFolder(w.dir.filePath(u"ro"_s),
+                                         [&] { writeTextFile(chosen, kOldList, TextEncoding::Ansi); });
+            if (!scenery)
+                QSKIP("cannot mount a read-only tmpfs here, and permission bits do not bind root");
+            hasOldFile = true;
+            break;
+        }
+        case SaveFault::FullDisk:
+#ifdef Q_OS_UNIX
+            writeTextFile(chosen, kOldList, TextEncoding::Ansi);
+            hasOldFile = true;
+            scenery = std::make_unique<FileSizeLimit>(16 * 1024);
+            break;
+#else
+            QSKIP("no file size limit on this system");
+#endif
+        }
+
+        w.services.saveAnswer = chosen;
+        w.form->C3->trigger();
+        checkOneError(w.services, cannotCreate(chosen));
+        QCOMPARE(w.entries(), list);
+        if (hasOldFile)
+            QCOMPARE(readTextFile(chosen).lines, kOldList);
+        w.services.errors.clear();
+        w.checkUsable();
+    }
+
+    /// A quick slot whose file cannot be written: the message, and neither the saved message
+    /// nor the new hint.
+    void quickSlotSaveFails()
+    {
+        Window w;
+        w.paste(pastedList(2));
+        const QStringList list = w.entries();
+        const QString hint = w.form->sBitBtn1->toolTip();
+        QVERIFY(QDir(w.dir.path()).mkdir(u"save1.txt"_s));
+        QTest::mouseClick(w.form->sBitBtn1, Qt::LeftButton);
+        checkOneError(w.services, cannotCreate(u"save1.txt"_s));
+        QVERIFY(w.services.messages.isEmpty());
+        QCOMPARE(w.form->sBitBtn1->toolTip(), hint);
+        QCOMPARE(w.entries(), list);
+        w.services.errors.clear();
+        w.checkUsable();
+    }
+
+    /// Closing where nothing can be written: both files' messages, the question, and on "No"
+    /// the window stays with its list, which can then be saved elsewhere; list.txt stays whole.
+    void closingWithoutRoomKeepsTheList()
+    {
+        QTemporaryDir outside;
+        const QString folder = outside.filePath(u"work"_s);
+        QVERIFY(QDir(outside.path()).mkdir(u"work"_s));
+        auto readOnly = makeReadOnlyFolder(folder, [&] {
+            writeTextFile(folder + u"/list.txt"_s, kOldList, TextEncoding::Utf8Bom);
+        });
+        if (!readOnly)
+            QSKIP("cannot mount a read-only tmpfs here, and permission bits do not bind root");
+
+        Window w(folder);
+        QCOMPARE(w.entries(), kOldList);
+        w.paste(u"сапоги скорохода"_s);
+        const QStringList list = w.entries();
+        w.form->show();
+        w.services.questionAnswer = false;
+        w.form->close();
+        QVERIFY(w.form->isVisible());
+        QCOMPARE(w.services.errors.size(), 2);
+        QVERIFY(w.services.errors[0].startsWith(cannotCreate(u"settings.ini"_s)));
+        QVERIFY(w.services.errors[1].startsWith(cannotCreate(u"list.txt"_s)));
+        QCOMPARE(w.services.questions.size(), 1);
+        QCOMPARE(w.entries(), list);
+        QCOMPARE(readTextFile(folder + u"/list.txt"_s).lines, kOldList);
+
+        // The list goes into a list file elsewhere.
+        const QString elsewhere = outside.filePath(u"спасённый.txt"_s);
+        w.services.saveAnswer = elsewhere;
+        w.form->C3->trigger();
+        QCOMPARE(w.services.errors.size(), 2);
+        QCOMPARE(readTextFile(elsewhere).lines, list);
+        w.services.errors.clear();
+        w.checkUsable();
+        w.services.questionAnswer = true;
+    }
+
+    /// Files that exist but cannot be read: the message, the list and ListedNames unchanged.
+    void readFails_data()
+    {
+        QTest::addColumn<ReadFault>("fault");
+        QTest::newRow("quick slot is a socket") << ReadFault::QuickSlotSocket;
+        QTest::newRow("list file fails to read") << ReadFault::ListFileReadError;
+        QTest::newRow("staff base is a socket") << ReadFault::BaseSocket;
+        QTest::newRow("staff base is a folder") << ReadFault::BaseFolder;
+    }
+    void readFails()
+    {
+        QFETCH(ReadFault, fault);
+        Window w;
+        w.paste(u"шлем\r\nкольцо\r\n"_s);
+        const QStringList list = w.entries();
+        const QStringList names = w.form->ListedNames;
+        std::unique_ptr<Scenery> scenery;
+        QString path;
+        switch (fault) {
+        case ReadFault::QuickSlotSocket: {
+#ifdef Q_OS_UNIX
+            path = u"save2.txt"_s;
+            auto socket = std::make_unique<SocketFile>(path);
+            if (!socket->bound())
+                QSKIP("cannot bind a Unix socket here");
+            scenery = std::move(socket);
+            QTest::mouseClick(w.form->sBitBtn5, Qt::LeftButton);
+            break;
+#else
+            QSKIP("no Unix sockets on this system");
+#endif
+        }
+        case ReadFault::ListFileReadError:
+            // Opens, then fails at the first read: nothing is mapped at address 0.
+            path = u"/proc/self/mem"_s;
+            if (!QFileInfo::exists(path))
+                QSKIP("no /proc file system here");
+            w.services.openAnswer = path;
+            w.form->P1->trigger();
+            break;
+        case ReadFault::BaseSocket: {
+#ifdef Q_OS_UNIX
+            path = w.dir.filePath(u"staff.hjt"_s);
+            auto socket = std::make_unique<SocketFile>(path);
+            if (!socket->bound())
+                QSKIP("cannot bind a Unix socket here");
+            scenery = std::move(socket);
+            w.form->Edit1->setText(path);
+            QTest::mouseClick(w.form->Button6, Qt::LeftButton);
+            break;
+#else
+            QSKIP("no Unix sockets on this system");
+#endif
+        }
+        case ReadFault::BaseFolder:
+            path = w.dir.filePath(u"base"_s);
+            QVERIFY(QDir(w.dir.path()).mkdir(u"base"_s));
+            w.form->Edit1->setText(path);
+            QTest::mouseClick(w.form->Button6, Qt::LeftButton);
+            break;
+        }
+        checkOneError(w.services, cannotOpen(path));
+        QCOMPARE(w.entries(), list);
+        QCOMPARE(w.form->ListedNames, names);
+        w.services.errors.clear();
+        w.checkUsable();
+    }
+
+    /// list.txt that cannot be read at start: the message, a usable window, and closing does
+    /// not replace the file without asking.
+    void unreadableListAtStart()
+    {
+#ifdef Q_OS_UNIX
+        QTemporaryDir dir;
+        SocketFile socket(dir.filePath(u"list.txt"_s));
+        if (!socket.bound())
+            QSKIP("cannot bind a Unix socket here");
+        Window w(dir.path());
+        checkOneError(w.services, cannotOpen(u"list.txt"_s));
+        QVERIFY(w.entries().isEmpty());
+        w.services.errors.clear();
+        w.checkUsable();
+        w.services.questionAnswer = false;
+        w.form->show();
+        w.form->close();
+        QCOMPARE(w.services.questions.size(), 1);
+        QVERIFY(!QFileInfo(dir.filePath(u"list.txt"_s)).isFile());
+#else
+        QSKIP("no Unix sockets on this system");
+#endif
+    }
+};
+
+QTEST_MAIN(TestWindowFaults)
+#include "tst_window_faults.moc"

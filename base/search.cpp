@@ -3,6 +3,7 @@
 #include "base/staffbase.h"
 #include "text/strops.h"
 
+#include <QSet>
 #include <QStringMatcher>
 
 #include <algorithm>
@@ -89,19 +90,15 @@ QStringList phraseInNamedRecords(const StaffBase &base, const CaseFoldedMatcher 
     QList<qsizetype> headers;
     for (const QString &name : allowed.names()) {
         if (!name.isEmpty())
-            headers.append(base.headerLinesNaming(name));
+            headers.append(base.headersNaming(name));
     }
     std::sort(headers.begin(), headers.end());
     headers.erase(std::unique(headers.begin(), headers.end()), headers.end());
 
     NameCollector names;
-    const QList<qsizetype> &ends = base.endLines();
-    for (qsizetype header : std::as_const(headers)) {
-        const auto end = std::lower_bound(ends.cbegin(), ends.cend(), header);
-        qsizetype stop = end == ends.cend() ? base.lineCount() : *end;
-        const qsizetype nextHeader = firstAfter(base.headerLines(), header);
-        if (nextHeader >= 0)
-            stop = std::min(stop, nextHeader);
+    for (qsizetype k : std::as_const(headers)) {
+        const qsizetype header = base.headerLines().at(k);
+        const qsizetype stop = base.recordStop(k);
         if (stop <= header)
             continue;
         const LineRange last = base.lineRange(stop - 1);
@@ -126,15 +123,7 @@ AllowedNames AllowedNames::fromNames(const QStringList &names)
     AllowedNames allowed;
     allowed.m_everyName = false;
     allowed.m_names = names;
-    allowed.m_keys.reserve(names.size());
-    for (const QString &name : names)
-        allowed.m_keys.insert(caseFoldKey(name));
     return allowed;
-}
-
-bool AllowedNames::allows(QStringView name) const
-{
-    return m_everyName || m_keys.contains(caseFoldKey(name));
 }
 
 QStringView headerItemNameIn(QStringView line)

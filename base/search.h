@@ -2,7 +2,6 @@
 
 // Searches over the whole staff base: by item name and by a property phrase.
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -17,14 +16,13 @@ public:
     static AllowedNames everyName();
     static AllowedNames fromNames(const QStringList &names);
 
-    bool allows(QStringView name) const;
     bool isEveryName() const { return m_everyName; }
-    /// The names given to fromNames, as given.
+    /// The names given to fromNames, as given; a name is allowed when it equals one of them
+    /// ignoring letter case.
     const QStringList &names() const { return m_names; }
 
 private:
     bool m_everyName = true;
-    QSet<QString> m_keys;
     QStringList m_names;
 };
 

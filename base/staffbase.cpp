@@ -73,7 +73,7 @@ public:
     QList<qsizetype> ends;
     QList<qsizetype> levels;
     QList<StaffBase::QuotedText> quotedInHeader; ///< in line order; sorted by the caller
-    QList<qsizetype> headersWithManyQuotes;
+    QList<qsizetype> headersWithManyQuotes; ///< positions in `headers`
 
 private:
     /// The level marker is looked for at its ".", which is rarer than its first letter.
@@ -142,8 +142,9 @@ void LineScan::endLine(qsizetype breakAt)
 void LineScan::indexQuotes()
 {
     const qsizetype n = m_quotes.size();
+    const qsizetype header = headers.size() - 1;
     if (n > kMaxIndexedQuotes) {
-        headersWithManyQuotes.append(m_lineNo);
+        headersWithManyQuotes.append(header);
         return;
     }
     QVarLengthArray<CaseFoldedView, 8> seen;
@@ -156,7 +157,7 @@ void LineScan::indexQuotes()
                     continue;
                 seen.append(enclosed);
             }
-            quotedInHeader.append({qHash(enclosed), m_lineNo});
+            quotedInHeader.append({qHash(enclosed), header});
         }
     }
 }
@@ -412,36 +413,50 @@ QList<qsizetype> StaffBase::linesContaining(QStringView needle, bool inLowerCase
 
 QList<qsizetype> StaffBase::quotingCandidates(QStringView text) const
 {
-    const size_t hash = qHash(CaseFoldedView{text});
-    const auto first = std::lower_bound(m_quotedInHeader.cbegin(), m_quotedInHeader.cend(),
-                                        QuotedText{hash, 0});
-    QList<qsizetype> lines;
-    for (auto it = first; it != m_quotedInHeader.cend() && it->hash == hash; ++it) {
-        if (lines.isEmpty() || lines.last() != it->line)
-            lines.append(it->line);
+    QList<qsizetype> headers;
+    if (!m_quotedBuckets.isEmpty()) {
+        const size_t hash = qHash(CaseFoldedView{text});
+        const size_t bucket = hash >> m_bucketShift;
+        for (qsizetype k = m_quotedBuckets.at(bucket), end = m_quotedBuckets.at(bucket + 1); k < end; ++k) {
+            const QuotedText &quoted = m_quotedInHeader.at(k);
+            if (quoted.hash == hash && (headers.isEmpty() || headers.last() != quoted.header))
+                headers.append(quoted.header);
+        }
     }
     if (!m_headersWithManyQuotes.isEmpty()) {
-        lines.append(m_headersWithManyQuotes);
-        std::sort(lines.begin(), lines.end());
-        lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+        headers.append(m_headersWithManyQuotes);
+        std::sort(headers.begin(), headers.end());
+        headers.erase(std::unique(headers.begin(), headers.end()), headers.end());
     }
-    return lines;
+    return headers;
 }
 
 QList<qsizetype> StaffBase::headerLinesQuoting(QStringView quoted) const
 {
     const QString enclosed = u'\'' + quoted.toString() + u'\'';
-    QList<qsizetype> found = quotingCandidates(quoted);
-    found.removeIf([&](qsizetype i) { return !containsText(line(i), enclosed); });
+    QList<qsizetype> found;
+    for (qsizetype k : quotingCandidates(quoted)) {
+        const qsizetype i = m_headerLines.at(k);
+        if (containsText(line(i), enclosed))
+            found.append(i);
+    }
     return found;
 }
 
-QList<qsizetype> StaffBase::headerLinesNaming(QStringView name) const
+QList<qsizetype> StaffBase::headersNaming(QStringView name) const
 {
     // A header's name is the text between its first two apostrophes, one of the texts
-    // indexed for it.
-    QList<qsizetype> found = quotingCandidates(name);
-    found.removeIf([&](qsizetype i) { return !equalsIgnoringCase(headerItemNameIn(line(i)), name); });
+    // indexed for it; an empty name is also that of every header with fewer than two.
+    QList<qsizetype> found;
+    if (name.isEmpty()) {
+        for (qsizetype k = 0; k < m_headerLines.size(); ++k)
+            found.append(k);
+    } else {
+        found = quotingCandidates(name);
+    }
+    found.removeIf([&](qsizetype k) {
+        return !equalsIgnoringCase(headerItemNameIn(line(m_headerLines.at(k))), name);
+    });
     return found;
 }
 
@@ -457,7 +472,42 @@ void StaffBase::buildIndexes()
     m_levelLines = std::move(scan.levels);
     m_quotedInHeader = std::move(scan.quotedInHeader);
     std::sort(m_quotedInHeader.begin(), m_quotedInHeader.end());
+    bucketQuotedTexts();
     m_headersWithManyQuotes = std::move(scan.headersWithManyQuotes);
+    findRecordStops();
+}
+
+void StaffBase::findRecordStops()
+{
+    m_recordStops.resize(m_headerLines.size());
+    qsizetype e = 0;
+    for (qsizetype k = 0; k < m_headerLines.size(); ++k) {
+        const qsizetype header = m_headerLines.at(k);
+        while (e < m_endLines.size() && m_endLines.at(e) < header)
+            ++e;
+        qsizetype stop = k + 1 < m_headerLines.size() ? m_headerLines.at(k + 1) : lineCount();
+        if (e < m_endLines.size())
+            stop = std::min(stop, m_endLines.at(e));
+        m_recordStops[k] = stop;
+    }
+}
+
+void StaffBase::bucketQuotedTexts()
+{
+    const qsizetype n = m_quotedInHeader.size();
+    if (n == 0)
+        return;
+    // About one bucket per text: the top bits of the hash pick the bucket.
+    const int bits = std::max(1, int(std::bit_width(quint64(n))));
+    m_bucketShift = int(sizeof(size_t)) * 8 - bits;
+    const qsizetype buckets = qsizetype(1) << bits;
+    m_quotedBuckets.resize(buckets + 1);
+    qsizetype k = 0;
+    for (qsizetype b = 0; b <= buckets; ++b) {
+        while (k < n && qsizetype(m_quotedInHeader.at(k).hash >> m_bucketShift) < b)
+            ++k;
+        m_quotedBuckets[b] = quint32(k);
+    }
 }
 
 StaffBase staffBaseFromText(QString text)

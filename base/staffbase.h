@@ -49,16 +49,20 @@ public:
     QList<qsizetype> linesContaining(QStringView needle, bool inLowerCase = false) const;
     /// Ascending numbers of the header lines that contain "'" + quoted + "'".
     QList<qsizetype> headerLinesQuoting(QStringView quoted) const;
-    /// Ascending numbers of the header lines whose HeaderItemName equals `name` ignoring
-    /// letter case.
-    QList<qsizetype> headerLinesNaming(QStringView name) const;
+    /// Ascending positions in headerLines() of the header lines whose HeaderItemName equals
+    /// `name` ignoring letter case.
+    QList<qsizetype> headersNaming(QStringView name) const;
+    /// Where the record of header k (a position in headerLines()) stops: the first line after
+    /// its header line that is a header line or an end line, or lineCount(). A header line
+    /// that holds an end marker itself stops its record at once: the result is its own line.
+    qsizetype recordStop(qsizetype k) const { return m_recordStops.at(k); }
 
     /// A text enclosed by two apostrophes of a header line: its hash ignoring letter case
-    /// (qHash of CaseFoldedView) and the header line.
+    /// (qHash of CaseFoldedView) and the header line's position in headerLines().
     struct QuotedText
     {
         size_t hash = 0;
-        qsizetype line = 0;
+        qsizetype header = 0;
         friend auto operator<=>(const QuotedText &, const QuotedText &) = default;
     };
 
@@ -72,8 +76,11 @@ public:
 private:
     friend StaffBase staffBaseFromText(QString text);
     void buildIndexes();
-    /// Ascending header lines that may enclose `text` (equal ignoring case) in apostrophes:
-    /// every line that does, and now and then one whose text only shares the hash.
+    void findRecordStops();
+    void bucketQuotedTexts();
+    /// Ascending positions in headerLines() of the header lines that may enclose `text`
+    /// (equal ignoring case) in apostrophes: every one that does, and now and then one whose
+    /// text only shares the hash.
     QList<qsizetype> quotingCandidates(QStringView text) const;
 
     QString m_text;
@@ -81,10 +88,16 @@ private:
     QList<qsizetype> m_headerLines;
     QList<qsizetype> m_endLines;
     QList<qsizetype> m_levelLines;
+    QList<qsizetype> m_recordStops; ///< one per header line
     /// Every text enclosed by two apostrophes of a header line, sorted by hash: a look-up
     /// takes the lines of one hash and checks each line itself.
     QList<QuotedText> m_quotedInHeader;
-    /// Header lines with too many apostrophes to list every enclosed text; searched directly.
+    /// Where each run of equal top hash bits starts in m_quotedInHeader (one more entry at the
+    /// end), so that a look-up goes straight to its few candidates.
+    QList<quint32> m_quotedBuckets;
+    int m_bucketShift = 0;
+    /// Header lines (positions in headerLines()) with too many apostrophes to list every
+    /// enclosed text; searched directly.
     QList<qsizetype> m_headersWithManyQuotes;
 };
 

@@ -3,6 +3,11 @@
 #include <QList>
 
 #include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -177,28 +182,121 @@ CaseFoldedMatcher::CaseFoldedMatcher(const QString &loweredNeedle) : m_needle(lo
     // low byte) is not where the needle would need it.
     for (qsizetype j = 0; j + 1 < m; ++j)
         m_skip[m_needle.at(j).unicode() & 0xFF] = m - 1 - j;
+    if (m > 0) {
+        m_first = preimageOf(m_needle.front().unicode());
+        m_last = preimageOf(m_needle.back().unicode());
+    }
+}
+
+CaseFoldedMatcher::Preimage CaseFoldedMatcher::preimageOf(char16_t lowered)
+{
+    Preimage preimage;
+    const char16_t *lower = lowerCaseTable();
+    for (int c = 0; c < 0x10000; ++c) {
+        if (lower[c] != lowered)
+            continue;
+        if (preimage.count == int(preimage.units.size())) {
+            preimage.count = -1; // too many to compare at once
+            return preimage;
+        }
+        preimage.units[preimage.count++] = char16_t(c);
+    }
+    return preimage;
+}
+
+bool CaseFoldedMatcher::matchesAt(const char16_t *at) const
+{
+    const char16_t *lower = lowerCaseTable();
+    const char16_t *p = reinterpret_cast<const char16_t *>(m_needle.constData());
+    for (qsizetype j = 0, m = m_needle.size(); j < m; ++j) {
+        if (lower[at[j]] != p[j])
+            return false;
+    }
+    return true;
 }
 
 qsizetype CaseFoldedMatcher::indexIn(QStringView text, qsizetype from) const
 {
+    if (m_needle.isEmpty())
+        return -1;
+    from = std::max<qsizetype>(from, 0);
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+    if (m_first.count > 0 && m_last.count > 0)
+        return pairedIndexIn(text, from);
+#endif
+    return horspoolIndexIn(text, from);
+}
+
+qsizetype CaseFoldedMatcher::horspoolIndexIn(QStringView text, qsizetype from) const
+{
     const qsizetype m = m_needle.size();
     const qsizetype n = text.size();
-    if (m == 0)
-        return -1;
     const char16_t *lower = lowerCaseTable();
     const char16_t *t = text.utf16();
-    const char16_t *p = reinterpret_cast<const char16_t *>(m_needle.constData());
-    const char16_t last = p[m - 1];
-    for (qsizetype i = std::max<qsizetype>(from, 0); i + m <= n;) {
+    const char16_t last = m_needle.back().unicode();
+    for (qsizetype i = from; i + m <= n;) {
         const char16_t c = lower[t[i + m - 1]];
-        if (c == last) {
-            qsizetype j = m - 2;
-            while (j >= 0 && lower[t[i + j]] == p[j])
-                --j;
-            if (j < 0)
-                return i;
-        }
+        if (c == last && matchesAt(t + i))
+            return i;
         i += m_skip[c & 0xFF];
     }
     return -1;
 }
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+namespace {
+
+/// Up to four code units, each in every lane of a vector.
+struct UnitVectors
+{
+    __m128i lanes[4];
+    int count = 0;
+
+    template <typename Preimage>
+    explicit UnitVectors(const Preimage &preimage) : lanes{}, count(preimage.count)
+    {
+        for (int k = 0; k < count; ++k)
+            lanes[k] = _mm_set1_epi16(short(preimage.units[k]));
+    }
+
+    /// A mask of the eight code units of `v` that are one of the units.
+    __m128i anyOf(__m128i v) const
+    {
+        __m128i hits = _mm_cmpeq_epi16(v, lanes[0]);
+        for (int k = 1; k < count; ++k)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, lanes[k]));
+        return hits;
+    }
+};
+
+} // namespace
+
+qsizetype CaseFoldedMatcher::pairedIndexIn(QStringView text, qsizetype from) const
+{
+    // Eight places at a time: a place is a candidate when the text there may be the needle's
+    // first character and, m - 1 further, its last. Only candidates are compared in full.
+    const qsizetype m = m_needle.size();
+    const qsizetype n = text.size();
+    const char16_t *t = text.utf16();
+    const UnitVectors first(m_first);
+    const UnitVectors last(m_last);
+    qsizetype i = from;
+    for (; i + m - 1 + 8 <= n; i += 8) {
+        const __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i));
+        const __m128i atLast = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i + m - 1));
+        const __m128i both = _mm_and_si128(first.anyOf(atFirst), last.anyOf(atLast));
+        unsigned mask = unsigned(_mm_movemask_epi8(both)) & 0x5555u;
+        while (mask) {
+            const qsizetype at = i + std::countr_zero(mask) / 2;
+            if (matchesAt(t + at))
+                return at;
+            mask &= mask - 1;
+        }
+    }
+    for (; i + m <= n; ++i) {
+        if (matchesAt(t + i))
+            return i;
+    }
+    return -1;
+}
+#endif

@@ -61,6 +61,19 @@ public:
     qsizetype indexIn(QStringView text, qsizetype from = 0) const;
 
 private:
+    /// The code units whose lower case is a given one, when there are at most four.
+    struct Preimage
+    {
+        std::array<char16_t, 4> units{};
+        int count = 0;
+    };
+    static Preimage preimageOf(char16_t lowered);
+    qsizetype horspoolIndexIn(QStringView text, qsizetype from) const;
+    qsizetype pairedIndexIn(QStringView text, qsizetype from) const;
+    bool matchesAt(const char16_t *at) const;
+
     QString m_needle;
     std::array<qsizetype, 256> m_skip{}; ///< shift by the low byte of the window's last character
+    Preimage m_first; ///< what the text may hold under the needle's first character
+    Preimage m_last;  ///< ... and under its last
 };

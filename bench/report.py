@@ -7,6 +7,7 @@
 
 import json
 import os
+import re
 import platform
 import subprocess
 import sys
@@ -38,7 +39,9 @@ def load_benchmarks(path):
         if b.get("run_type") == "aggregate" or b.get("error_occurred"):
             continue
         scale = UNIT_MS[b.get("time_unit", "ns")]
-        found[b["name"]] = {
+        # Google Benchmark appends the run's settings: ".../iterations:1/manual_time".
+        name = re.sub(r"(/(iterations:\d+|manual_time|real_time|min_time:[\d.]+))+$", "", b["name"])
+        found[name] = {
             "ms": b["real_time"] * scale,
             "max_ms": b.get("max_ms"),
             "found": b.get("found"),
@@ -94,28 +97,38 @@ def main():
     print(f"Machine: {machine()}\n")
 
     print("### Loading the staff base\n")
-    print("| items | file (MB, Windows-1251) | read (ms) | decode alone (ms) | whole load (ms) | load / decode | peak RSS after load (MB) | RSS / file byte |")
-    print("|---:|---:|---:|---:|---:|---:|---:|---:|")
+    print("Decode alone: the bytes already in memory, decoded by Qt's `QStringDecoder(\"windows-1251\")` "
+          "(the reference) and by the program's `decodeText`. Whole load: `LoadStaffBase` from the file "
+          "(in the page cache) to lines, marker tables and item index.\n")
+    print("| items | file (MB, Windows-1251) | decode alone, Qt (ms) | decode alone, decodeText (ms) | whole load (ms) | load / Qt decode | load / decodeText | peak RSS after load (MB) | RSS / file byte |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     for n in sizes:
         probe = read_pairs(os.path.join(results, f"load-{n}.txt"))
         file_bytes = int(probe.get("file_bytes", 0)) or None
         rss_kb = int(probe.get("time_max_rss_kb", probe.get("peak_rss_kb", 0))) or None
-        decode, whole = get(f"load/decode/{n}"), get(f"load/whole/{n}")
-        ratio = whole / decode if decode and whole else None
+        qt, ours, whole = get(f"load/decode_qt/{n}"), get(f"load/decode/{n}"), get(f"load/whole/{n}")
+        ratio = whole / qt if qt and whole else None
+        ratio_ours = whole / ours if ours and whole else None
         per_byte = rss_kb * 1024 / file_bytes if rss_kb and file_bytes else None
-        print(f"| {n:,} | {file_bytes / 1e6 if file_bytes else 0:.1f} | {fmt(get(f'load/read_bytes/{n}'))} "
-              f"| {fmt(decode)} | {fmt(whole)} | {ratio:.2f}x | {rss_kb / 1024 if rss_kb else 0:.0f} "
-              f"| {per_byte:.2f} |" if ratio and per_byte else f"| {n:,} | incomplete |")
+        if ratio and ratio_ours and per_byte:
+            print(f"| {n:,} | {file_bytes / 1e6:.1f} | {fmt(qt)} | {fmt(ours)} | {fmt(whole)} | {ratio:.2f}x "
+                  f"| {ratio_ours:.2f}x | {rss_kb / 1024:.0f} | {per_byte:.2f} |")
+        else:
+            print(f"| {n:,} | incomplete |")
         if n == largest:
-            targets.append((f"load within {LOAD_RATIO_LIMIT:g}x of bare decode", f"{ratio:.2f}x" if ratio else "–",
-                            ratio is not None and ratio <= LOAD_RATIO_LIMIT))
+            targets.append((f"load within {LOAD_RATIO_LIMIT:g}x of the bare decode (Qt's decoder)",
+                            f"{ratio:.2f}x" if ratio else "–", ratio is not None and ratio <= LOAD_RATIO_LIMIT))
+            targets.append((f"load within {LOAD_RATIO_LIMIT:g}x of the program's own decode",
+                            f"{ratio_ours:.2f}x" if ratio_ours else "–",
+                            ratio_ours is not None and ratio_ours <= LOAD_RATIO_LIMIT))
             targets.append((f"peak RSS <= {RSS_PER_BYTE_LIMIT:g} bytes per file byte",
                             f"{per_byte:.2f}" if per_byte else "–",
                             per_byte is not None and per_byte <= RSS_PER_BYTE_LIMIT))
     print()
     print("Load steps (ms): " + "; ".join(
-        f"{n:,}: lines {fmt(get(f'load/line_ranges/{n}'))}, base from text {fmt(get(f'load/base_from_text/{n}'))}, "
-        f"index scan {fmt(get(f'load/scan_index/{n}'))}" for n in sizes) + "\n")
+        f"{n:,} items: read and decode {fmt(get(f'load/read_decoded/{n}'))}, lines and marker tables "
+        f"{fmt(get(f'load/base_from_text/{n}'))}, item index {fmt(get(f'load/scan_index/{n}'))}"
+        for n in sizes) + "\n")
 
     print("### Whole-base searches (ms)\n")
     print("| items | name search | `rg -F -i -c` name | property search | `rg -F -i -c` phrase | filter over 5,000 listed | name search in window | property search in window |")
@@ -158,7 +171,7 @@ def main():
         print(f"| {n:,} | {fmt(get(f'lore/pure/{n}'))} | {fmt(get(f'window/select_lore/{n}'))} |")
     print()
 
-    print("### Item list work (ms, 100,000-item base's names)\n")
+    print("### Item list work (ms, on the largest base)\n")
     rows = [("RebuildItemTable, 1,000 entries", "table/rebuild/1000", "window/rebuild_table/1000"),
             ("RebuildItemTable, 5,000 entries", "table/rebuild/5000", "window/rebuild_table/5000"),
             ("level sort, 5,000 rows", "table/sort_level/5000", "window/sort_level/5000"),

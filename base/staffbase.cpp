@@ -51,6 +51,20 @@ bool standsAt(QStringView text, qsizetype at, QStringView marker)
     return at >= 0 && at + marker.size() <= text.size() && text.sliced(at, marker.size()) == marker;
 }
 
+/// QList::squeeze() without its fault: Qt does not check the smaller block it allocates and
+/// writes through a null pointer when memory is short. Here the list keeps its larger block
+/// instead.
+template<typename T>
+void shrinkToSize(QList<T> &list)
+{
+    QList<T> exact;
+    exact.reserve(list.size());
+    if (exact.capacity() < list.size())
+        return;
+    exact.append(list.cbegin(), list.cend());
+    list.swap(exact);
+}
+
 /// The lines of a text, the lines holding the three markers, and the texts that header lines
 /// enclose in apostrophes, found in one pass: every line break, every apostrophe and every
 /// character that can begin (or, for the level marker, sits inside) a marker is visited, and
@@ -62,7 +76,7 @@ public:
     explicit LineScan(QStringView text) : m_text(text)
     {
         // Room for lines of 24 characters on average; pages never written cost no memory,
-        // and the list is squeezed to its size at the end.
+        // and the list is shrunk to its size at the end.
         lines.reserve(text.size() / 24 + 16);
     }
 
@@ -194,7 +208,7 @@ void LineScan::run()
     }
     if (m_lineStart < n)
         endLine(n);
-    lines.squeeze();
+    shrinkToSize(lines);
 }
 
 /// What replacing "  " by " " (left to right, non-overlapping) does to a run of n blanks.

@@ -13,18 +13,22 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <thread>
 
 #ifdef Q_OS_UNIX
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 using namespace Qt::StringLiterals;
@@ -293,6 +297,84 @@ private slots:
     }
 
 #ifdef Q_OS_UNIX
+    /// A staff base (and a list file) too large for the memory left: the file's message, never
+    /// a crash, whatever step of the load runs out. Child processes load a 20 MB base with the
+    /// address space limited to more and more above what they already use.
+    void fileTooLargeForMemory()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer reserves its shadow memory up front: no address space limit fits");
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+        QSKIP("AddressSanitizer reserves its shadow memory up front: no address space limit fits");
+#endif
+#endif
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"staff.hjt"_s);
+        qsizetype lineCount = 0;
+        {
+            const QByteArray record = QStringEncoder("windows-1251").encode(
+                u"Предмет 'меч', Тип предмета: Обычный\r\nмин.уровень 5\r\n<end node>\r\n"_s);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            for (qsizetype written = 0; written < 20 * 1024 * 1024; written += record.size()) {
+                QCOMPARE(file.write(record), record.size());
+                lineCount += 3;
+            }
+        }
+        const QString message =
+            u"Cannot open file \"%1\". The file is too large to hold in memory."_s.arg(path);
+        int loaded = 0;
+        int refused = 0;
+        // Past about 60 MB more every load succeeds; the steps are fine enough to hit each
+        // allocation of the load in turn.
+        for (int extraMb = 0; extraMb <= 90; extraMb += 3) {
+            for (const bool asList : {false, true}) {
+                const pid_t child = fork();
+                QVERIFY(child >= 0);
+                if (child == 0) {
+                    // 0: loaded whole, 1: refused with the message, anything else: wrong. A
+                    // crash ends the child plainly, outside the test's own crash handler.
+                    for (const int signal : {SIGSEGV, SIGABRT, SIGBUS, SIGILL, SIGFPE})
+                        std::signal(signal, SIG_DFL);
+                    long pages = 0;
+                    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+                        if (std::fscanf(statm, "%ld", &pages) != 1)
+                            pages = 0;
+                        std::fclose(statm);
+                    }
+                    const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE))
+                        + rlim_t(extraMb) * 1024 * 1024;
+                    const rlimit bound{limit, limit};
+                    setrlimit(RLIMIT_AS, &bound);
+                    int code = 2;
+                    try {
+                        if (asList)
+                            code = readTextFile(path).lines.size() == lineCount ? 0 : 3;
+                        else
+                            code = LoadStaffBase(path).index.size() == 1 ? 0 : 3;
+                    } catch (const TarnError &e) {
+                        code = e.message() == message ? 1 : 4;
+                    } catch (...) {
+                        code = 5;
+                    }
+                    _exit(code);
+                }
+                int status = 0;
+                QCOMPARE(::waitpid(child, &status, 0), child);
+                QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) <= 1,
+                         qPrintable(u"%1 with %2 MB more: %3 %4"_s
+                                        .arg(asList ? u"list"_s : u"base"_s)
+                                        .arg(extraMb)
+                                        .arg(WIFEXITED(status) ? u"exit"_s : u"signal"_s)
+                                        .arg(WIFEXITED(status) ? WEXITSTATUS(status) : WTERMSIG(status))));
+                ++(WEXITSTATUS(status) == 0 ? loaded : refused);
+            }
+        }
+        qInfo("%d loads whole, %d refused with the message", loaded, refused);
+        QVERIFY(refused > 0);
+    }
+
     /// A process saving a large list is killed at random moments, many times over: the file is
     /// always one of the lists it was writing, whole, never a mix or a torn end.
     void killedWhileSaving()

@@ -47,18 +47,18 @@ mkdir -p "$RESULTS"
 
 # Peak memory after loading, and start-up to a shown window: one process each.
 for n in "${SIZES[@]}"; do
-    "$BUILD_DIR/tarnbook_probe" load "$CACHE_DIR/staff-$n.hjt" > "$RESULTS/load-$n.txt"
+    "$BUILD_DIR/bench/tarnbook_probe" load "$CACHE_DIR/staff-$n.hjt" > "$RESULTS/load-$n.txt"
     /usr/bin/time -f "time_max_rss_kb=%M" -a -o "$RESULTS/load-$n.txt" \
-        "$BUILD_DIR/tarnbook_probe" load "$CACHE_DIR/staff-$n.hjt" > /dev/null
+        "$BUILD_DIR/bench/tarnbook_probe" load "$CACHE_DIR/staff-$n.hjt" > /dev/null
 done
 for n in 10000 100000; do
     folder="$RESULTS/folder-$n"
-    "$BUILD_DIR/tarnbook_probe" prepare "$CACHE_DIR/staff-$n.hjt" "$folder"
-    "$BUILD_DIR/tarnbook_probe" startup "$folder" > /dev/null # warm the file cache
-    "$BUILD_DIR/tarnbook_probe" startup "$folder" > "$RESULTS/startup-$n.txt"
+    "$BUILD_DIR/bench/tarnbook_probe" prepare "$CACHE_DIR/staff-$n.hjt" "$folder"
+    "$BUILD_DIR/bench/tarnbook_probe" startup "$folder" > /dev/null # warm the file cache
+    "$BUILD_DIR/bench/tarnbook_probe" startup "$folder" > "$RESULTS/startup-$n.txt"
 done
 
-"$BUILD_DIR/tarnbook_bench" --bases="$CACHE_DIR" \
+"$BUILD_DIR/bench/tarnbook_bench" --bases="$CACHE_DIR" \
     --benchmark_out="$RESULTS/bench.json" --benchmark_out_format=json "$@"
 
 python3 "$REPO_DIR/bench/report.py" "$RESULTS"

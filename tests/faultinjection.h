@@ -10,13 +10,19 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #endif
@@ -163,6 +169,59 @@ public:
 private:
     int m_fd = -1;
     bool m_bound = false;
+};
+
+/// A named pipe at `path` that no program writes to: opening it for reading waits for a
+/// writer. Should a read wait all the same, a writer comes every `patience` and goes at once,
+/// so that the read ends (empty) and the test fails instead of hanging.
+class NamedPipe : public Scenery
+{
+public:
+    explicit NamedPipe(const QString &path, std::chrono::milliseconds patience = std::chrono::seconds(5))
+        : m_path(QFile::encodeName(path))
+    {
+        m_made = ::mkfifo(m_path.constData(), 0600) == 0;
+        if (!m_made)
+            return;
+        m_writer = std::thread([this, patience] {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            while (!m_done) {
+                if (m_wake.wait_for(lock, patience, [this] { return m_done; }))
+                    break;
+                const int fd = ::open(m_path.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    ::close(fd);
+                    ++m_releases;
+                }
+            }
+        });
+    }
+    ~NamedPipe() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        if (m_writer.joinable())
+            m_writer.join();
+    }
+    bool made() const { return m_made; }
+    /// How often a waiting read had to be let go.
+    int releases()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_releases;
+    }
+
+private:
+    QByteArray m_path;
+    bool m_made = false;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    int m_releases = 0;
+    std::thread m_writer;
 };
 #endif
 

@@ -48,7 +48,7 @@ QStringList numberedList(int count, const QString &word)
 const QStringList kOldList = {u"шлем стража [отл]"_s, u"12. кольцо огня"_s, u"плащ"_s};
 
 enum class SaveFault { UnderAFile, FolderInPlace, ProcFileSystem, ReadOnlyMount, FullTmpfs, FileSizeLimit };
-enum class ReadFault { Folder, Socket, ReadError, Missing };
+enum class ReadFault { Folder, Socket, NamedPipe, ReadError, Missing };
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
@@ -170,6 +170,7 @@ private slots:
         QTest::addColumn<ReadFault>("fault");
         QTest::newRow("folder") << ReadFault::Folder;
         QTest::newRow("socket") << ReadFault::Socket;
+        QTest::newRow("named pipe") << ReadFault::NamedPipe;
         QTest::newRow("read error") << ReadFault::ReadError;
         QTest::newRow("gone before the read") << ReadFault::Missing;
     }
@@ -192,6 +193,18 @@ private slots:
             break;
 #else
             QSKIP("no Unix sockets on this system");
+#endif
+        }
+        case ReadFault::NamedPipe: {
+#ifdef Q_OS_UNIX
+            // Nobody writes to it: a read must not wait for a writer.
+            auto pipe = std::make_unique<NamedPipe>(path);
+            if (!pipe->made())
+                QSKIP("cannot make a named pipe here");
+            scenery = std::move(pipe);
+            break;
+#else
+            QSKIP("no named pipes on this system");
 #endif
         }
         case ReadFault::ReadError:

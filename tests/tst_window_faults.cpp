@@ -99,7 +99,7 @@ QString pastedList(int count)
 }
 
 enum class SaveFault { UnderAFile, FolderInPlace, ProcFileSystem, ReadOnlyFolder, FullDisk };
-enum class ReadFault { QuickSlotSocket, ListFileReadError, BaseSocket, BaseFolder };
+enum class ReadFault { QuickSlotSocket, QuickSlotPipe, ListFileReadError, BaseSocket, BaseFolder };
 
 } // namespace
 
@@ -234,6 +234,7 @@ private slots:
     {
         QTest::addColumn<ReadFault>("fault");
         QTest::newRow("quick slot is a socket") << ReadFault::QuickSlotSocket;
+        QTest::newRow("quick slot is a named pipe") << ReadFault::QuickSlotPipe;
         QTest::newRow("list file fails to read") << ReadFault::ListFileReadError;
         QTest::newRow("staff base is a socket") << ReadFault::BaseSocket;
         QTest::newRow("staff base is a folder") << ReadFault::BaseFolder;
@@ -259,6 +260,20 @@ private slots:
             break;
 #else
             QSKIP("no Unix sockets on this system");
+#endif
+        }
+        case ReadFault::QuickSlotPipe: {
+#ifdef Q_OS_UNIX
+            // Nobody writes to it: the window must not wait for a writer.
+            path = u"save3.txt"_s;
+            auto pipe = std::make_unique<NamedPipe>(path);
+            if (!pipe->made())
+                QSKIP("cannot make a named pipe here");
+            scenery = std::move(pipe);
+            QTest::mouseClick(w.form->sBitBtn6, Qt::LeftButton);
+            break;
+#else
+            QSKIP("no named pipes on this system");
 #endif
         }
         case ReadFault::ListFileReadError:

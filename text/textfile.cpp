@@ -272,8 +272,22 @@ bool fileExists(const QString &path)
     return info.exists() && !info.isDir();
 }
 
+namespace {
+
+/// Only a regular file is read: opening a named pipe waits until some other program writes to
+/// it, and a device such as /dev/zero never ends, so either would hold the window for good.
+void refuseUnlessRegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        throw TarnError(cannotOpenFileMessage(path, QStringLiteral("Not a regular file.")));
+}
+
+} // namespace
+
 QByteArray readFileBytes(const QString &path)
 {
+    refuseUnlessRegularFile(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw TarnError(cannotOpenFileMessage(path, file.errorString()));
@@ -295,6 +309,7 @@ class PieceReader
 public:
     explicit PieceReader(const QString &path) : m_path(path), m_file(path)
     {
+        refuseUnlessRegularFile(path);
         if (!m_file.open(QIODevice::ReadOnly))
             fail();
     }

@@ -12,6 +12,7 @@
 #include "text/textfile.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,19 +29,71 @@ namespace {
 const QString savedSettingsFileName = u"settings.ini"_s;
 const QString savedListFileName = u"list.txt"_s;
 
-/// The frame the desktop draws around the window; known once the native window exists.
-QMargins windowFrame(TForm1 &form)
+/// The frame the desktop draws around the window, where it is known before the window is
+/// shown. Windows knows it as soon as the native window exists. An X11 window manager adds
+/// its frame only when the window appears, and a native window created this early would
+/// take the following move() as the place of its client area rather than of its frame (the
+/// window would creep up and left by the frame at every start): there the frame is taken as
+/// none here and the size is fitted once the window is shown.
+QMargins windowFrameBeforeShow(TForm1 &form)
 {
+#ifdef Q_OS_WIN
     form.winId();
     return form.windowHandle() ? form.windowHandle()->frameMargins() : QMargins();
+#else
+    Q_UNUSED(form);
+    return {};
+#endif
 }
+
+/// Gives the window the restored outer size once it is shown and its frame is known: at
+/// the first exposure of the native window, the client area becomes the outer size less
+/// the frame. Removes itself afterwards.
+class OuterSizeFit : public QObject
+{
+public:
+    OuterSizeFit(TForm1 &form, QSize outer) : QObject(&form), m_form(form), m_outer(outer)
+    {
+        form.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == &m_form && event->type() == QEvent::Show && m_form.windowHandle()
+            && !m_watchingWindow) {
+            m_form.windowHandle()->installEventFilter(this);
+            m_watchingWindow = true;
+        } else if (watched == m_form.windowHandle() && event->type() == QEvent::Expose
+                   && m_form.windowHandle()->isExposed()) {
+            fit();
+        }
+        return false;
+    }
+
+private:
+    void fit()
+    {
+        const QMargins frame = m_form.windowHandle()->frameMargins();
+        const QSize client(m_outer.width() - frame.left() - frame.right(),
+                           m_outer.height() - frame.top() - frame.bottom());
+        if (client != m_form.size() && !m_form.isMaximized() && !m_form.isFullScreen())
+            m_form.resize(client.expandedTo(m_form.minimumSize()));
+        m_form.removeEventFilter(this);
+        m_form.windowHandle()->removeEventFilter(this);
+        deleteLater();
+    }
+
+    TForm1 &m_form;
+    QSize m_outer;
+    bool m_watchingWindow = false;
+};
 
 /// The restored outer size and position, each field only when settings.ini got as far as it.
 void restoreWindowBounds(TForm1 &form, const SettingsRead &read)
 {
     if (!read.has(SettingsField::Width))
         return;
-    const QMargins frame = windowFrame(form);
+    const QMargins frame = windowFrameBeforeShow(form);
     const int frameWidth = frame.left() + frame.right();
     const int frameHeight = frame.top() + frame.bottom();
     WindowBounds wanted{form.x(), form.y(), form.width() + frameWidth,
@@ -61,6 +114,8 @@ void restoreWindowBounds(TForm1 &form, const SettingsRead &read)
     const WindowBounds fitted = fitWindowToDesktop(wanted, desktop, minimum);
     form.resize(fitted.width - frameWidth, fitted.height - frameHeight);
     form.move(fitted.left, fitted.top);
+    if (frame.isNull())
+        new OuterSizeFit(form, QSize(fitted.width, fitted.height));
 }
 
 /// Applies the fields settings.ini held up to its first bad line; the colours, when stored,

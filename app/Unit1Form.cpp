@@ -179,9 +179,9 @@ QPushButton *pushButton(QWidget *parent, const QString &name, const QString &cap
     return named(new QPushButton(caption, parent), name);
 }
 
-QPlainTextEdit *hiddenBuffer(QWidget *parent, const QString &name)
+QPlainTextEdit *hiddenBuffer(QPlainTextEdit *buffer, const QString &name)
 {
-    auto *buffer = named(new QPlainTextEdit(parent), name);
+    named(buffer, name);
     buffer->setLineWrapMode(QPlainTextEdit::NoWrap);
     buffer->hide();
     return buffer;
@@ -412,9 +412,10 @@ void TForm1::buildForm()
     place(ColorBox2, 795, 369, 89, 22, rightBottom);
 
     // Hidden stores and buffers.
-    Memo1 = hiddenBuffer(client, u"Memo1"_s);
-    Memo2 = hiddenBuffer(client, u"Memo2"_s);
-    Memo4 = hiddenBuffer(client, u"Memo4"_s);
+    // The paste buffer holds its text; the copy buffers only hold lines for the clipboard.
+    Memo1 = hiddenBuffer(new QPlainTextEdit(client), u"Memo1"_s);
+    Memo2 = hiddenBuffer(new CopyBuffer(client), u"Memo2"_s);
+    Memo4 = hiddenBuffer(new CopyBuffer(client), u"Memo4"_s);
     StringGrid1 = named(new QTableView(client), u"StringGrid1"_s);
     m_itemIndexModel = new ItemIndexModel(StringGrid1Index, this);
     StringGrid1->setModel(m_itemIndexModel);

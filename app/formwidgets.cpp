@@ -1,7 +1,13 @@
 #include "app/formwidgets.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -19,6 +25,108 @@ struct ViewState
 };
 
 } // namespace
+
+/// Gives every entry the size of the widest one. The widest entry is found when the entries
+/// change: entries are measured longest first, and the search stops once no shorter entry can
+/// be wider, so a monospaced list measures only its longest entries.
+class ItemListWidget::WidestEntryDelegate : public QStyledItemDelegate
+{
+public:
+    explicit WidestEntryDelegate(ItemListWidget *list) : QStyledItemDelegate(list), m_list(list)
+    {
+        const QAbstractItemModel *model = list->model();
+        connect(model, &QAbstractItemModel::modelReset, this, &WidestEntryDelegate::invalidate);
+        connect(model, &QAbstractItemModel::dataChanged, this, &WidestEntryDelegate::invalidate);
+        connect(model, &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex &, int first, int last) { measureRows(first, last); });
+        connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                [this](const QModelIndex &, int first, int last) { forgetRows(first, last); });
+    }
+
+    void invalidate() { m_known = false; }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (!m_known)
+            measureAll();
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        opt.text = m_widest;
+        const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), opt.widget);
+    }
+
+private:
+    QString entry(int row) const { return m_list->item(row)->text(); }
+
+    /// Measures `text` unless its length rules it out; true when it became the widest.
+    bool consider(const QString &text, int widestCharWidth) const
+    {
+        if (text.size() * qsizetype(widestCharWidth) <= m_widestWidth)
+            return false;
+        const int width = m_list->fontMetrics().horizontalAdvance(text);
+        if (width <= m_widestWidth)
+            return false;
+        m_widest = text;
+        m_widestWidth = width;
+        return true;
+    }
+
+    void measureAll() const
+    {
+        m_widest.clear();
+        m_widestWidth = 0;
+        m_known = true;
+        QList<int> rows(m_list->count());
+        std::iota(rows.begin(), rows.end(), 0);
+        QList<qsizetype> lengths(rows.size());
+        for (int row = 0; row < m_list->count(); ++row)
+            lengths[row] = m_list->item(row)->text().size();
+        std::sort(rows.begin(), rows.end(), [&](int a, int b) { return lengths[a] > lengths[b]; });
+        const int widestCharWidth = std::max(1, m_list->fontMetrics().maxWidth());
+        for (int row : rows) {
+            if (lengths[row] * widestCharWidth <= m_widestWidth)
+                break; // every later entry is as short or shorter
+            consider(entry(row), widestCharWidth);
+        }
+    }
+
+    void measureRows(int first, int last)
+    {
+        if (!m_known)
+            return;
+        const int widestCharWidth = std::max(1, m_list->fontMetrics().maxWidth());
+        for (int row = first; row <= last; ++row)
+            consider(entry(row), widestCharWidth);
+    }
+
+    void forgetRows(int first, int last)
+    {
+        for (int row = first; m_known && row <= last; ++row) {
+            if (entry(row) == m_widest)
+                m_known = false;
+        }
+    }
+
+    ItemListWidget *m_list;
+    mutable QString m_widest;
+    mutable int m_widestWidth = 0;
+    mutable bool m_known = false;
+};
+
+ItemListWidget::ItemListWidget(QWidget *parent)
+    : QListWidget(parent), m_delegate(new WidestEntryDelegate(this))
+{
+    setItemDelegate(m_delegate);
+    setUniformItemSizes(true);
+}
+
+void ItemListWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_delegate->invalidate();
+    QListWidget::changeEvent(event);
+}
 
 void ItemListWidget::mousePressEvent(QMouseEvent *event)
 {
@@ -72,4 +180,25 @@ void SearchComboBox::hidePopup()
 {
     QComboBox::hidePopup();
     QMetaObject::invokeMethod(this, &SearchComboBox::closedUp, Qt::QueuedConnection);
+}
+
+CopyBuffer::CopyBuffer(QWidget *parent) : QPlainTextEdit(parent)
+{
+    connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        if (m_clearing)
+            return;
+        m_holdsLines = false;
+        m_lines.clear();
+    });
+}
+
+void CopyBuffer::setLines(const QStringList &lines)
+{
+    if (!document()->isEmpty()) {
+        m_clearing = true;
+        clear();
+        m_clearing = false;
+    }
+    m_lines = lines;
+    m_holdsLines = true;
 }

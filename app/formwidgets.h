@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 
 /// The item list. It reports the user's clicks and keyboard moves (`userClicked`) but not
@@ -11,7 +12,10 @@ class ItemListWidget : public QListWidget
 {
     Q_OBJECT
 public:
-    using QListWidget::QListWidget;
+    /// Every entry takes the height of one line and the width of the widest entry, so a refill
+    /// of thousands of entries is laid out in one step and a long entry still widens the
+    /// horizontal scroll range.
+    explicit ItemListWidget(QWidget *parent = nullptr);
 
 signals:
     /// A left click on the list, or a key that moved the focus or changed the selection.
@@ -21,6 +25,11 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    class WidestEntryDelegate;
+    WidestEntryDelegate *m_delegate;
 };
 
 /// The item table. It reports a left click on a cell and a keyboard move of the current cell
@@ -51,4 +60,25 @@ public:
 
 signals:
     void closedUp();
+};
+
+/// A hidden copy buffer. The lines put in it are held as a list, since only the clipboard
+/// text is ever made from them: filling it with ten thousand packet lines builds no text
+/// document. Text written into the widget directly (`clear`, `setPlainText`) replaces the
+/// held lines.
+class CopyBuffer : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    explicit CopyBuffer(QWidget *parent = nullptr);
+
+    void setLines(const QStringList &lines);
+    /// Whether the buffer's content is the held lines rather than the widget's own text.
+    bool holdsLines() const { return m_holdsLines; }
+    const QStringList &heldLines() const { return m_lines; }
+
+private:
+    QStringList m_lines;
+    bool m_holdsLines = false;
+    bool m_clearing = false;
 };

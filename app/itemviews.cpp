@@ -1,12 +1,16 @@
 #include "app/itemviews.h"
 
+#include "app/formwidgets.h"
+
 #include <QItemSelection>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cstdlib>
 
 ListState readItemList(const QListWidget *list, bool sorted)
 {
@@ -29,28 +33,55 @@ ListState readItemList(const QListWidget *list, bool sorted)
 
 namespace {
 
-bool startsWithEntries(const QListWidget *list, const QStringList &entries)
+/// Beyond this many rows to remove one by one, refilling the whole widget is cheaper.
+constexpr int rowsRemovedOneByOne = 32;
+
+/// The rows that two sequences share at their start and at their end, so that a change in
+/// the middle (one entry deleted, a few added) rewrites only the middle.
+struct SharedEnds
 {
-    if (list->count() > entries.size())
-        return false;
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->text() != entries[i])
-            return false;
+    int prefix = 0;
+    int suffix = 0;
+};
+
+template <typename SameRow>
+SharedEnds sharedEnds(int oldCount, int newCount, SameRow sameRow)
+{
+    SharedEnds ends;
+    const int shorter = std::min(oldCount, newCount);
+    while (ends.prefix < shorter && sameRow(ends.prefix, ends.prefix))
+        ++ends.prefix;
+    while (ends.prefix + ends.suffix < shorter
+           && sameRow(oldCount - 1 - ends.suffix, newCount - 1 - ends.suffix))
+        ++ends.suffix;
+    return ends;
+}
+
+void showEntries(QListWidget *list, const QStringList &entries)
+{
+    const int oldCount = list->count();
+    const int newCount = int(entries.size());
+    const SharedEnds ends = sharedEnds(oldCount, newCount, [&](int oldRow, int newRow) {
+        return list->item(oldRow)->text() == entries[newRow];
+    });
+    const int removed = oldCount - ends.prefix - ends.suffix;
+    const int added = newCount - ends.prefix - ends.suffix;
+    if (removed > rowsRemovedOneByOne) {
+        list->clear();
+        list->addItems(entries);
+        return;
     }
-    return true;
+    for (int row = ends.prefix + removed - 1; row >= ends.prefix; --row)
+        delete list->takeItem(row);
+    if (added > 0)
+        list->insertItems(ends.prefix, entries.mid(ends.prefix, added));
 }
 
 } // namespace
 
 void showItemList(QListWidget *list, const ListState &state)
 {
-    if (startsWithEntries(list, state.entries)) {
-        if (list->count() < state.entries.size())
-            list->addItems(state.entries.mid(list->count()));
-    } else {
-        list->clear();
-        list->addItems(state.entries);
-    }
+    showEntries(list, state.entries);
 
     QItemSelection selection;
     const QAbstractItemModel *model = list->model();
@@ -90,20 +121,58 @@ ItemTable readItemTable(const QTableWidget *table)
     return rows;
 }
 
+namespace {
+
+/// Writes the cells of `rows[first..last)` into the table rows of the same numbers, touching
+/// only cells whose text changed. The model's signals are held while writing: nothing in the
+/// window listens to single cells, and one repaint of the viewport replaces thousands of
+/// per-cell updates.
+void writeTableRows(QTableWidget *table, const ItemTable &rows, int first, int last)
+{
+    bool changed = false;
+    {
+        const QSignalBlocker blocker(table->model());
+        for (int row = first; row < last; ++row) {
+            for (int column = 0; column < itemTableColumnCount; ++column) {
+                const QString &text = rows[row][column];
+                if (QTableWidgetItem *item = table->item(row, column)) {
+                    if (item->text() != text) {
+                        item->setText(text);
+                        changed = true;
+                    }
+                } else if (!text.isEmpty()) {
+                    table->setItem(row, column, new QTableWidgetItem(text));
+                    changed = true;
+                }
+            }
+        }
+    }
+    if (changed)
+        table->viewport()->update();
+}
+
+} // namespace
+
 void showItemTable(QTableWidget *table, const ItemTable &rows, int currentRow)
 {
     const int currentColumn = std::max(0, table->currentColumn());
-    table->setRowCount(int(rows.size()));
-    for (int row = 0; row < table->rowCount(); ++row) {
-        for (int column = 0; column < itemTableColumnCount; ++column) {
-            const QString &text = rows[row][column];
-            if (QTableWidgetItem *item = table->item(row, column)) {
-                if (item->text() != text)
-                    item->setText(text);
-            } else if (!text.isEmpty()) {
-                table->setItem(row, column, new QTableWidgetItem(text));
-            }
-        }
+    const int oldCount = table->rowCount();
+    const int newCount = int(rows.size());
+    const SharedEnds ends = sharedEnds(oldCount, newCount, [&](int oldRow, int newRow) {
+        return readItemTableRow(table, oldRow) == rows[newRow];
+    });
+    const int moved = newCount - oldCount;
+    if (std::abs(moved) <= rowsRemovedOneByOne) {
+        // Rows deleted or added in the middle: the rows below move with their cells, and
+        // only the rows between the shared ends are written.
+        for (int i = 0; i < -moved; ++i)
+            table->removeRow(ends.prefix);
+        for (int i = 0; i < moved; ++i)
+            table->insertRow(ends.prefix);
+        writeTableRows(table, rows, ends.prefix, newCount - ends.suffix);
+    } else {
+        table->setRowCount(newCount);
+        writeTableRows(table, rows, ends.prefix, newCount);
     }
     if (table->rowCount() > 0)
         table->setCurrentCell(std::clamp(currentRow, 0, table->rowCount() - 1), currentColumn);
@@ -111,6 +180,8 @@ void showItemTable(QTableWidget *table, const ItemTable &rows, int currentRow)
 
 QStringList bufferLines(const QPlainTextEdit *buffer)
 {
+    if (const auto *copyBuffer = qobject_cast<const CopyBuffer *>(buffer); copyBuffer && copyBuffer->holdsLines())
+        return copyBuffer->heldLines();
     // The raw text keeps every character as stored (plain text would turn no-break spaces
     // into blanks); each line ends in a paragraph separator, the last one too.
     const QString raw = buffer->document()->toRawText();
@@ -124,10 +195,20 @@ QStringList bufferLines(const QPlainTextEdit *buffer)
 
 void setBufferLines(QPlainTextEdit *buffer, const QStringList &lines)
 {
+    if (auto *copyBuffer = qobject_cast<CopyBuffer *>(buffer)) {
+        copyBuffer->setLines(lines);
+        return;
+    }
+    qsizetype size = 0;
+    for (const QString &line : lines)
+        size += line.size() + 1;
     QString text;
+    text.reserve(size);
     for (const QString &line : lines) {
         text += line;
         text += u'\n';
     }
+    // A hidden buffer is never edited by hand: no undo history to keep for the old text.
+    buffer->document()->setUndoRedoEnabled(false);
     buffer->setPlainText(text);
 }

@@ -1,0 +1,171 @@
+// The item list, the item table and the copy buffers as the list commands see them: a change
+// shown in a widget (written only where it differs) reads back exactly, and the list keeps its
+// long entries reachable while every entry takes one size.
+
+#include "app/formwidgets.h"
+#include "app/itemviews.h"
+#include "list/liststate.h"
+
+#include <QScrollBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList numbered(const QString &stem, int count)
+{
+    QStringList entries;
+    for (int i = 0; i < count; ++i)
+        entries.append(stem + QString::number(i));
+    return entries;
+}
+
+ItemTable tableOf(const QStringList &entries)
+{
+    ItemTable rows;
+    for (const QString &entry : entries)
+        rows.append(ItemTableRow{entry, u"1"_s, entry.size() % 2 ? QString() : u"x"_s, entry.right(1)});
+    return rows;
+}
+
+} // namespace
+
+class WindowItemViewsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listShowsEachChange_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        const QStringList base = numbered(u"меч "_s, 120);
+        QStringList oneGone = base;
+        oneGone.removeAt(40);
+        QStringList manyGone = base.mid(0, 10) + base.mid(90);
+        QStringList inserted = base;
+        inserted.insert(60, u"щит"_s);
+        inserted.insert(61, u"шлем"_s);
+        QStringList duplicates = base;
+        duplicates[5] = base[6];
+        QTest::newRow("one entry deleted in the middle") << base << oneGone;
+        QTest::newRow("many deleted") << base << manyGone;
+        QTest::newRow("two inserted") << base << inserted;
+        QTest::newRow("appended") << base.mid(0, 50) << base;
+        QTest::newRow("every entry different") << base << numbered(u"шлем "_s, 80);
+        QTest::newRow("emptied") << base << QStringList();
+        QTest::newRow("from empty") << QStringList() << base;
+        QTest::newRow("first and last deleted") << base << base.mid(1, base.size() - 2);
+        QTest::newRow("equal neighbours") << base << duplicates;
+    }
+
+    void listShowsEachChange()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        ItemListWidget list;
+        ListState first = listStateOf(before);
+        if (first.size() > 3) {
+            first.selected[3] = true;
+            first.focused = 3;
+        }
+        showItemList(&list, first);
+        QCOMPARE(readItemList(&list, false), first);
+
+        ListState second = listStateOf(after);
+        for (qsizetype i = 0; i < second.size(); i += 2)
+            second.selected[i] = true;
+        second.focused = second.size() - 2;
+        if (second.focused < 0)
+            second.focused = -1;
+        showItemList(&list, second);
+        ListState shown = readItemList(&list, false);
+        QCOMPARE(shown.entries, second.entries);
+        QCOMPARE(shown.selected, second.selected);
+        QCOMPARE(shown.focused, second.entries.isEmpty() ? -1 : second.focused);
+    }
+
+    void longEntriesStayReachable()
+    {
+        ItemListWidget list;
+        list.resize(120, 200);
+        QStringList entries = numbered(u"a"_s, 200);
+        const QString longEntry = u"Длинное название предмета, которое не помещается в список"_s;
+        entries.insert(100, longEntry); // neither the first nor the last entry
+        showItemList(&list, listStateOf(entries));
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const int longWidth = list.fontMetrics().horizontalAdvance(longEntry);
+        QTRY_VERIFY(list.visualItemRect(list.item(0)).width() >= longWidth);
+        QVERIFY(list.horizontalScrollBar()->maximum() > 0);
+        const int rowHeight = list.visualItemRect(list.item(0)).height();
+        QCOMPARE(list.visualItemRect(list.item(100)).height(), rowHeight);
+
+        // Deleting the long entry narrows the list; a longer entry appended widens it again.
+        ListState state = readItemList(&list, false);
+        removeEntry(state, 100);
+        showItemList(&list, state);
+        QTRY_VERIFY(list.visualItemRect(list.item(0)).width() < longWidth);
+        const QString longer = longEntry + longEntry;
+        addEntries(state, {longer});
+        showItemList(&list, state);
+        QTRY_VERIFY(list.visualItemRect(list.item(0)).width()
+                    >= list.fontMetrics().horizontalAdvance(longer));
+    }
+
+    void tableShowsEachChange_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        const QStringList base = numbered(u"кольцо "_s, 90);
+        QStringList oneGone = base;
+        oneGone.removeAt(17);
+        QStringList inserted = base;
+        inserted.insert(30, u"посох"_s);
+        QTest::newRow("one row deleted") << base << oneGone;
+        QTest::newRow("last row deleted") << base << base.mid(0, base.size() - 1);
+        QTest::newRow("one row inserted") << base << inserted;
+        QTest::newRow("many rows deleted") << base << base.mid(0, 5);
+        QTest::newRow("many rows added") << base.mid(0, 5) << base;
+        QTest::newRow("every row different") << base << numbered(u"лук "_s, 90);
+        QTest::newRow("emptied") << base << QStringList();
+        QTest::newRow("unchanged") << base << base;
+    }
+
+    void tableShowsEachChange()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        QTableWidget table(1, itemTableColumnCount);
+        showItemTable(&table, tableOf(before), 2);
+        QCOMPARE(readItemTable(&table), tableOf(before));
+        showItemTable(&table, tableOf(after), 7);
+        QCOMPARE(readItemTable(&table), tableOf(after));
+        if (!after.isEmpty())
+            QCOMPARE(table.currentRow(), std::min<int>(7, int(after.size()) - 1));
+    }
+
+    void copyBufferHoldsItsLines()
+    {
+        CopyBuffer buffer;
+        const QStringList lines = {u"гг 'меч'"_s, QString(), u"гг 'щит'\u00a0"_s};
+        setBufferLines(&buffer, lines);
+        QCOMPARE(bufferLines(&buffer), lines);
+        setBufferLines(&buffer, {});
+        QCOMPARE(bufferLines(&buffer), QStringList());
+
+        // Text written into the widget replaces the held lines, and new lines replace it.
+        setBufferLines(&buffer, lines);
+        buffer.setPlainText(u"один\nдва"_s);
+        QCOMPARE(bufferLines(&buffer), (QStringList{u"один"_s, u"два"_s}));
+        setBufferLines(&buffer, {u"три"_s});
+        QCOMPARE(bufferLines(&buffer), QStringList{u"три"_s});
+        QVERIFY(buffer.toPlainText().isEmpty());
+        buffer.clear();
+        QCOMPARE(bufferLines(&buffer), QStringList());
+    }
+};
+
+QTEST_MAIN(WindowItemViewsTest)
+#include "tst_window_itemviews.moc"

@@ -3,9 +3,11 @@ set -euo pipefail
 
 REPO_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Debian/Ubuntu packages the build and the tests need.
+# Debian/Ubuntu packages the build and the tests need; the second line is the X server, the
+# window manager and the X tools of the end-to-end test (tests/e2e).
 TARNBOOK_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
-                   fonts-dejavu-core)
+                   fonts-dejavu-core python3
+                   xvfb openbox xclip xdotool wmctrl x11-utils x11-apps)
 
 install_missing_packages() {
     local missing=()

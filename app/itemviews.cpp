@@ -44,7 +44,7 @@ struct SharedEnds
     int suffix = 0;
 };
 
-template <typename SameRow>
+template<typename SameRow>
 SharedEnds sharedEnds(int oldCount, int newCount, SameRow sameRow)
 {
     SharedEnds ends;
@@ -180,7 +180,8 @@ void showItemTable(QTableWidget *table, const ItemTable &rows, int currentRow)
 
 QStringList bufferLines(const QPlainTextEdit *buffer)
 {
-    if (const auto *copyBuffer = qobject_cast<const CopyBuffer *>(buffer); copyBuffer && copyBuffer->holdsLines())
+    if (const auto *copyBuffer = qobject_cast<const CopyBuffer *>(buffer);
+        copyBuffer && copyBuffer->holdsLines())
         return copyBuffer->heldLines();
     // The raw text keeps every character as stored (plain text would turn no-break spaces
     // into blanks); each line ends in a paragraph separator, the last one too.

@@ -25,7 +25,8 @@ ItemTable tableOf(const QStringList &entries)
 {
     ItemTable rows;
     for (const QString &entry : entries)
-        rows.append(ItemTableRow{entry, u"1"_s, entry.size() % 2 ? QString() : u"x"_s, entry.right(1)});
+        rows.append(
+            ItemTableRow{entry, u"1"_s, entry.size() % 2 ? QString() : u"x"_s, entry.right(1)});
     return rows;
 }
 

@@ -3,11 +3,13 @@ set -euo pipefail
 
 REPO_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Debian/Ubuntu packages the build and the tests need; the second line is the X server, the
-# window manager and the X tools of the end-to-end test (tests/e2e).
+# Debian/Ubuntu packages the build needs.
 TARNBOOK_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
-                   fonts-dejavu-core python3
-                   xvfb openbox xclip xdotool wmctrl x11-utils x11-apps)
+                   fonts-dejavu-core)
+# What the tests need besides: the X server, window manager and X tools of the end-to-end
+# test (tests/e2e), and the MinGW-w64 compiler that checks the Windows code (tests/windows).
+TARNBOOK_TEST_PACKAGES=(python3 xvfb openbox xclip xdotool wmctrl x11-utils x11-apps
+                        g++-mingw-w64-x86-64-posix)
 
 install_missing_packages() {
     local missing=()

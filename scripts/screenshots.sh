@@ -10,7 +10,7 @@
 #   scripts/screenshots.sh          BUILD_DIR selects the build folder (default build)
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing_packages "${TARNBOOK_PACKAGES[@]}" imagemagick
+install_missing_packages "${TARNBOOK_PACKAGES[@]}" "${TARNBOOK_TEST_PACKAGES[@]}" imagemagick
 BUILD_DIR="${BUILD_DIR:-$REPO_DIR/build}"
 cmake -S "$REPO_DIR" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$BUILD_DIR" --parallel "$(nproc)" --target tarnbook

@@ -205,6 +205,11 @@ void SplitByDelimiter(SplitSlots &fields, const QString &delimiter, const QStrin
     int k = 0;
     while (k < splitSlotCount) {
         const qsizetype at = work.indexOf(delimiter, from);
+        if (at < 0) {
+            // A delimiter that overlaps itself can leave a rest without one: it is the last field.
+            fields[k] = work.sliced(from);
+            break;
+        }
         fields[k++] = work.sliced(from, at - from);
         from = at + delimiter.size();
         const QStringView rest = QStringView(work).sliced(from);

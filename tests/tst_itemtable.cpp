@@ -327,6 +327,16 @@ private slots:
         QCOMPARE(fields[0], u"a:b"_s);
     }
 
+    // "ab" + "aba" is "ababa": after the first field the rest "ba" holds no delimiter.
+    void splitWithSelfOverlappingDelimiter()
+    {
+        SplitSlots fields;
+        SplitByDelimiter(fields, u"aba"_s, u"ab"_s);
+        QCOMPARE(fields[0], QString());
+        QCOMPARE(fields[1], u"ba"_s);
+        QCOMPARE(fields[2], QString());
+    }
+
     void bestClassPaint_data()
     {
         QTest::addColumn<QString>("classHeader");

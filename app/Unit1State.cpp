@@ -30,11 +30,11 @@ const QString savedSettingsFileName = u"settings.ini"_s;
 const QString savedListFileName = u"list.txt"_s;
 
 /// The frame the desktop draws around the window, where it is known before the window is
-/// shown. Windows knows it as soon as the native window exists. An X11 window manager adds
+/// shown: Windows knows it as soon as the native window exists. An X11 window manager adds
 /// its frame only when the window appears, and a native window created this early would
 /// take the following move() as the place of its client area rather than of its frame (the
-/// window would creep up and left by the frame at every start): there the frame is taken as
-/// none here and the size is fitted once the window is shown.
+/// window would creep up and left by the frame at every start). So elsewhere the frame
+/// counts as none until the window is shown, and `OuterSizeFit` then corrects the size.
 QMargins windowFrameBeforeShow(TForm1 &form)
 {
 #ifdef Q_OS_WIN

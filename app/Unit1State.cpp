@@ -246,7 +246,7 @@ bool TForm1::FormClose()
         return true;
     }
     // The window stays open on "No", so the list can still be saved elsewhere: into a list
-    // file ("Сохарнить список") or a quick slot.
+    // file ("Сохранить список") or a quick slot.
     return m_services->askYesNo(u"Список не сохранён в list.txt. Закрыть программу "
                                 "без сохранения списка?"_s);
 }

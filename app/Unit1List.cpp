@@ -218,7 +218,13 @@ void TForm1::C3Click()
     const QString chosen = runSaveDialog1();
     if (chosen.isEmpty())
         return;
-    saveListFile(readList(*this), listFileName(chosen), listEncoding);
+    // The dialog asked about the name as typed; when ".txt" is added, an existing file of
+    // that other name would be replaced without a question, so ask it here.
+    const QString target = listFileName(chosen);
+    if (target != chosen && fileExists(target)
+        && !uiServices().askYesNo(QStringLiteral("Файл %1 уже существует. Заменить его?").arg(target)))
+        return;
+    saveListFile(readList(*this), target, listEncoding);
 }
 
 void TForm1::P1Click()

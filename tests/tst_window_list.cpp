@@ -339,9 +339,19 @@ private slots:
         w.services.saveAnswer = w.dir.filePath(u"spisok"_s);
         w->C3->trigger();
         QCOMPARE(readBytes(w.dir.filePath(u"spisok.txt"_s)), QByteArray("\xEC\xE5\xF7\r\n\xF9\xE8\xF2\r\n"));
+        // "spisok.txt" now exists: saving as "spisok" again asks before replacing it.
+        w.paste(u"лук"_s);
+        w.services.questionAnswer = false;
+        w->C3->trigger();
+        QCOMPARE(w.services.questions.size(), 1);
+        QCOMPARE(readBytes(w.dir.filePath(u"spisok.txt"_s)), QByteArray("\xEC\xE5\xF7\r\n\xF9\xE8\xF2\r\n"));
+        w.services.questionAnswer = true;
+        w->C3->trigger();
+        QCOMPARE(w.services.questions.size(), 2);
+        QCOMPARE(readBytes(w.dir.filePath(u"spisok.txt"_s)).count("\r\n"), 3);
         w.services.saveAnswer.clear();
         w->C3->trigger(); // cancelled
-        QCOMPARE(w.services.saveFilters.size(), 2);
+        QCOMPARE(w.services.saveFilters.size(), 4);
 
         const QString utf16 = w.dir.filePath(u"u16.txt"_s);
         writeBytes(utf16, QByteArray("\xFF\xFE\x31\x00\x2E\x00\x20\x00\x30\x04\r\x00\n\x00", 14));

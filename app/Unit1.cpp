@@ -126,7 +126,8 @@ QString TForm1::runOpenDialog2()
 
 void TForm1::onClick(QPushButton *button, void (TForm1::*handler)())
 {
-    connect(button, &QPushButton::clicked, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
 }
 
 void TForm1::wireEvents()

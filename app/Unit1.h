@@ -77,26 +77,27 @@ public:
     QPushButton *sBitBtn4 = nullptr; ///< load quick slot 1
     QPushButton *sBitBtn5 = nullptr;
     QPushButton *sBitBtn6 = nullptr;
-    QLabel *Label1 = nullptr;        ///< the entry count, "0 предметов"
-    QLabel *Label2 = nullptr;        ///< the community page link
-    QLabel *Label3 = nullptr;        ///< "Цвет"
-    QLabel *slot = nullptr;          ///< the wear slot of the shown item
-    QLineEdit *Edit1 = nullptr;      ///< the staff base path
-    QLineEdit *Edit3 = nullptr;      ///< the name search
-    QComboBox *ComboBox1 = nullptr;  ///< packet prefix
-    QComboBox *ComboBox2 = nullptr;  ///< exchange operation
-    QComboBox *ComboBox3 = nullptr;  ///< packet postfix
-    QComboBox *ComboBox4 = nullptr;  ///< exchange packet postfix
+    QLabel *Label1 = nullptr;            ///< the entry count, "0 предметов"
+    QLabel *Label2 = nullptr;            ///< the community page link
+    QLabel *Label3 = nullptr;            ///< "Цвет"
+    QLabel *slot = nullptr;              ///< the wear slot of the shown item
+    QLineEdit *Edit1 = nullptr;          ///< the staff base path
+    QLineEdit *Edit3 = nullptr;          ///< the name search
+    QComboBox *ComboBox1 = nullptr;      ///< packet prefix
+    QComboBox *ComboBox2 = nullptr;      ///< exchange operation
+    QComboBox *ComboBox3 = nullptr;      ///< packet postfix
+    QComboBox *ComboBox4 = nullptr;      ///< exchange packet postfix
     SearchComboBox *ComboBox5 = nullptr; ///< property filter over the list
     SearchComboBox *ComboBox6 = nullptr; ///< property search over the whole base
-    QCheckBox *CheckBox1 = nullptr;  ///< "добавить 'все.'"
-    QCheckBox *CheckBox2 = nullptr;  ///< "АвтоСорт"
-    ColourPicker *ColorBox1 = nullptr; ///< background of the dark controls
-    ColourPicker *ColorBox2 = nullptr; ///< text colour of the dark controls
+    QCheckBox *CheckBox1 = nullptr;      ///< "добавить 'все.'"
+    QCheckBox *CheckBox2 = nullptr;      ///< "АвтоСорт"
+    ColourPicker *ColorBox1 = nullptr;   ///< background of the dark controls
+    ColourPicker *ColorBox2 = nullptr;   ///< text colour of the dark controls
     QFrame *sPanel1 = nullptr;
     ItemListWidget *ListBox1 = nullptr; ///< the item list (ExtendedSelection, never widget-sorted)
     QSplitter *Splitter1 = nullptr;
-    QPlainTextEdit *memo3 = nullptr; ///< the lore view (no wrap; palette Text is the default colour)
+    QPlainTextEdit *memo3 =
+        nullptr; ///< the lore view (no wrap; palette Text is the default colour)
     ItemTableWidget *StringGrid2 = nullptr; ///< the item table, 4 columns, column 3 the ratings
     /// Hidden view over `StringGrid1Index`: Name, Level, ClassHeader, Ratings.
     QTableView *StringGrid1 = nullptr;
@@ -126,12 +127,12 @@ public:
     QAction *E2 = nullptr;
 
     // ---- Shared state ---------------------------------------------------------------------
-    StaffBase BaseLines;            ///< the staff base's lines; replaced by every load
-    ItemIndex StringGrid1Index;     ///< ItemIndex; change it only through setItemIndex
-    QStringList ListedNames;        ///< plain names of the captured entries
+    StaffBase BaseLines;        ///< the staff base's lines; replaced by every load
+    ItemIndex StringGrid1Index; ///< ItemIndex; change it only through setItemIndex
+    QStringList ListedNames;    ///< plain names of the captured entries
     TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
     TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
-    bool listSorted = false;        ///< the item list's sorted mode
+    bool listSorted = false;                            ///< the item list's sorted mode
 
     /// Replaces ItemIndex and refreshes the hidden `StringGrid1` over it.
     void setItemIndex(ItemIndex index);

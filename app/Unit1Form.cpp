@@ -137,8 +137,8 @@ QFont sansFont(int pixelHeight, bool bold = false)
 QFont fixedFont(int pixelHeight)
 {
     QFont font;
-    font.setFamilies({u"DejaVu Sans Mono"_s, u"Consolas"_s, u"Liberation Mono"_s,
-                      u"Courier New"_s});
+    font.setFamilies(
+        {u"DejaVu Sans Mono"_s, u"Consolas"_s, u"Liberation Mono"_s, u"Courier New"_s});
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     font.setPixelSize(pixelHeight);
@@ -245,7 +245,8 @@ void TForm1::buildForm()
     Button1->setFont(sansFont(12, true));
     place(Button1, 7, 8, 73, 25);
     Button2 = pushButton(client, u"Button2"_s, u"Заменить"_s);
-    Button2->setToolTip(u"Заменяем предметы в списке на те что в буфере (копируем сперва из мада)"_s);
+    Button2->setToolTip(
+        u"Заменяем предметы в списке на те что в буфере (копируем сперва из мада)"_s);
     place(Button2, 86, 8, 64, 25);
     Button3 = pushButton(client, u"Button3"_s, u"Очистить"_s);
     place(Button3, 155, 8, 69, 25);
@@ -330,7 +331,8 @@ void TForm1::buildForm()
     Button4 = pushButton(client, u"Button4"_s, u"Пакетные"_s);
     place(Button4, 222, 314, 75, 23, leftBottom);
     Button15 = pushButton(client, u"Button15"_s, u"Сорт"_s);
-    Button15->setToolTip(u"В первом поле указать отдел в котором будет проводиться сортировка по списку"_s);
+    Button15->setToolTip(
+        u"В первом поле указать отдел в котором будет проводиться сортировка по списку"_s);
     place(Button15, 303, 314, 50, 23, leftBottom);
     slot = named(new QLabel(u"Слот"_s, client), u"slot"_s);
     slot->setFont(sansFont(12, true));

@@ -128,7 +128,8 @@ void TForm1::ParsePastedLines()
 
 void TForm1::RebuildItemTable()
 {
-    const ItemTable table = ::RebuildItemTable(readList(*this).entries, nameLookupFor(StringGrid1Index));
+    const ItemTable table = ::RebuildItemTable(readList(*this).entries,
+                                               nameLookupFor(StringGrid1Index));
     // The table is cleared to one row first, which puts its current row on 0.
     showItemTable(StringGrid2, table, 0);
 }
@@ -222,7 +223,8 @@ void TForm1::C3Click()
     // that other name would be replaced without a question, so ask it here.
     const QString target = listFileName(chosen);
     if (target != chosen && fileExists(target)
-        && !uiServices().askYesNo(QStringLiteral("Файл %1 уже существует. Заменить его?").arg(target)))
+        && !uiServices().askYesNo(
+            QStringLiteral("Файл %1 уже существует. Заменить его?").arg(target)))
         return;
     saveListFile(readList(*this), target, listEncoding);
 }

@@ -168,7 +168,8 @@ void TForm1::ComboBox6KeyDown(int &Key, Qt::KeyboardModifiers Shift)
 
 void TForm1::searchBaseByProperty()
 {
-    showSearchResult(FindItemsByPhrase(BaseLines, ComboBox6->currentText(), AllowedNames::everyName()), true);
+    showSearchResult(
+        FindItemsByPhrase(BaseLines, ComboBox6->currentText(), AllowedNames::everyName()), true);
 }
 
 void TForm1::showSearchResult(const QStringList &names, bool sortList)

@@ -41,16 +41,17 @@ void quoteLore(TForm1 &form, QStringView commandWord)
 void TForm1::Button4Click()
 {
     SwitchKeyboardLayout();
-    PutPacketOnClipboard(*this, buildPrefixPacket(listEntries(*this), ComboBox1->currentText(),
-                                                  CheckBox1->isChecked(),
-                                                  ComboBox3->currentText()));
+    PutPacketOnClipboard(*this,
+                         buildPrefixPacket(listEntries(*this), ComboBox1->currentText(),
+                                           CheckBox1->isChecked(), ComboBox3->currentText()));
 }
 
 void TForm1::Button5Click()
 {
     SwitchKeyboardLayout();
-    PutPacketOnClipboard(*this, buildExchangePacket(listEntries(*this), ComboBox2->currentText(),
-                                                    ComboBox4->currentText()));
+    PutPacketOnClipboard(*this,
+                         buildExchangePacket(listEntries(*this), ComboBox2->currentText(),
+                                             ComboBox4->currentText()));
 }
 
 void TForm1::Button10Click()

@@ -96,8 +96,7 @@ void restoreWindowBounds(TForm1 &form, const SettingsRead &read)
     const QMargins frame = windowFrameBeforeShow(form);
     const int frameWidth = frame.left() + frame.right();
     const int frameHeight = frame.top() + frame.bottom();
-    WindowBounds wanted{form.x(), form.y(), form.width() + frameWidth,
-                        form.height() + frameHeight};
+    WindowBounds wanted{form.x(), form.y(), form.width() + frameWidth, form.height() + frameHeight};
     wanted.width = read.record.width;
     if (read.has(SettingsField::Height))
         wanted.height = read.record.height;
@@ -186,8 +185,7 @@ SettingsRecord currentSettings(const TForm1 &form)
     record.left = outer.x();
     record.prefix = form.ComboBox1->currentText();
     record.exchangeOperation = form.ComboBox2->currentText();
-    record.colours =
-        ColourPair{form.ColorBox1->selectedColour(), form.ColorBox2->selectedColour()};
+    record.colours = ColourPair{form.ColorBox1->selectedColour(), form.ColorBox2->selectedColour()};
     return record;
 }
 
@@ -239,8 +237,8 @@ bool TForm1::FormClose()
                                      "Заменить его текущим списком?"_s))
             return true;
     }
-    const bool listSaved =
-        runReported(*this, [&] { saveListFile(list, savedListFileName, listEncoding); });
+    const bool listSaved = runReported(
+        *this, [&] { saveListFile(list, savedListFileName, listEncoding); });
     if (listSaved) {
         m_listFileUnread = false;
         return true;

@@ -8,8 +8,8 @@ namespace {
 
 /// One axis: where a span of the design starts and how long it is at the current size.
 /// `grow` is how much larger the area is than the design (negative when smaller).
-std::pair<int, int> placeOnAxis(int designStart, int designLength, bool nearAnchor,
-                                bool farAnchor, int grow)
+std::pair<int, int> placeOnAxis(int designStart, int designLength, bool nearAnchor, bool farAnchor,
+                                int grow)
 {
     if (nearAnchor && farAnchor)
         return {designStart, std::max(0, designLength + grow)};

@@ -3,8 +3,8 @@
 #include "app/core/colournames.h"
 
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -18,36 +18,37 @@ constexpr int valueRole = Qt::UserRole;
 QColor systemColour(int index, const QPalette &palette)
 {
     switch (index) {
-    case 0: return palette.color(QPalette::Button);                           // clScrollBar
-    case 1: return palette.color(QPalette::Dark);                             // clBackground
-    case 2: return palette.color(QPalette::Active, QPalette::Highlight);      // clActiveCaption
-    case 3: return palette.color(QPalette::Mid);                              // clInactiveCaption
-    case 4: return palette.color(QPalette::Window);                           // clMenu
-    case 5: return palette.color(QPalette::Base);                             // clWindow
-    case 6: return palette.color(QPalette::Shadow);                           // clWindowFrame
-    case 7: return palette.color(QPalette::WindowText);                       // clMenuText
-    case 8: return palette.color(QPalette::Text);                             // clWindowText
-    case 9: return palette.color(QPalette::HighlightedText);                  // clCaptionText
-    case 10: return palette.color(QPalette::Button);                          // clActiveBorder
-    case 11: return palette.color(QPalette::Button);                          // clInactiveBorder
-    case 12: return palette.color(QPalette::Dark);                            // clAppWorkSpace
-    case 13: return palette.color(QPalette::Highlight);                       // clHighlight
-    case 14: return palette.color(QPalette::HighlightedText);                 // clHighlightText
-    case 15: return palette.color(QPalette::Button);                          // clBtnFace
-    case 16: return palette.color(QPalette::Dark);                            // clBtnShadow
-    case 17: return palette.color(QPalette::Disabled, QPalette::Text);        // clGrayText
-    case 18: return palette.color(QPalette::ButtonText);                      // clBtnText
-    case 19: return palette.color(QPalette::Inactive, QPalette::WindowText);  // clInactiveCaptionText
-    case 20: return palette.color(QPalette::Light);                           // clBtnHighlight
-    case 21: return palette.color(QPalette::Shadow);                          // cl3DDkShadow
-    case 22: return palette.color(QPalette::Midlight);                        // cl3DLight
-    case 23: return palette.color(QPalette::ToolTipText);                     // clInfoText
-    case 24: return palette.color(QPalette::ToolTipBase);                     // clInfoBk
-    case 26: return palette.color(QPalette::Link);                            // clHotLight
-    case 27: return palette.color(QPalette::Highlight).lighter(140);          // clGradientActiveCaption
-    case 28: return palette.color(QPalette::Mid).lighter(120);                // clGradientInactiveCaption
-    case 29: return palette.color(QPalette::Highlight);                       // clMenuHighlight
-    case 30: return palette.color(QPalette::Window);                          // clMenuBar
+    case 0: return palette.color(QPalette::Button);                      // clScrollBar
+    case 1: return palette.color(QPalette::Dark);                        // clBackground
+    case 2: return palette.color(QPalette::Active, QPalette::Highlight); // clActiveCaption
+    case 3: return palette.color(QPalette::Mid);                         // clInactiveCaption
+    case 4: return palette.color(QPalette::Window);                      // clMenu
+    case 5: return palette.color(QPalette::Base);                        // clWindow
+    case 6: return palette.color(QPalette::Shadow);                      // clWindowFrame
+    case 7: return palette.color(QPalette::WindowText);                  // clMenuText
+    case 8: return palette.color(QPalette::Text);                        // clWindowText
+    case 9: return palette.color(QPalette::HighlightedText);             // clCaptionText
+    case 10: return palette.color(QPalette::Button);                     // clActiveBorder
+    case 11: return palette.color(QPalette::Button);                     // clInactiveBorder
+    case 12: return palette.color(QPalette::Dark);                       // clAppWorkSpace
+    case 13: return palette.color(QPalette::Highlight);                  // clHighlight
+    case 14: return palette.color(QPalette::HighlightedText);            // clHighlightText
+    case 15: return palette.color(QPalette::Button);                     // clBtnFace
+    case 16: return palette.color(QPalette::Dark);                       // clBtnShadow
+    case 17: return palette.color(QPalette::Disabled, QPalette::Text);   // clGrayText
+    case 18: return palette.color(QPalette::ButtonText);                 // clBtnText
+    case 19:
+        return palette.color(QPalette::Inactive, QPalette::WindowText); // clInactiveCaptionText
+    case 20: return palette.color(QPalette::Light);                     // clBtnHighlight
+    case 21: return palette.color(QPalette::Shadow);                    // cl3DDkShadow
+    case 22: return palette.color(QPalette::Midlight);                  // cl3DLight
+    case 23: return palette.color(QPalette::ToolTipText);               // clInfoText
+    case 24: return palette.color(QPalette::ToolTipBase);               // clInfoBk
+    case 26: return palette.color(QPalette::Link);                      // clHotLight
+    case 27: return palette.color(QPalette::Highlight).lighter(140);    // clGradientActiveCaption
+    case 28: return palette.color(QPalette::Mid).lighter(120);          // clGradientInactiveCaption
+    case 29: return palette.color(QPalette::Highlight);                 // clMenuHighlight
+    case 30: return palette.color(QPalette::Window);                    // clMenuBar
     default: return palette.color(QPalette::Window);
     }
 }

@@ -19,8 +19,7 @@ struct ViewState
 
     explicit ViewState(const QAbstractItemView &view)
         : current(view.currentIndex()), selected(view.selectionModel()->selectedIndexes())
-    {
-    }
+    {}
     bool operator==(const ViewState &) const = default;
 };
 

@@ -12,8 +12,7 @@ class ItemIndexModel : public QAbstractTableModel
 public:
     explicit ItemIndexModel(const ItemIndex &index, QObject *parent = nullptr)
         : QAbstractTableModel(parent), m_index(index)
-    {
-    }
+    {}
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

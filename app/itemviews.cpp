@@ -96,7 +96,8 @@ void showItemList(QListWidget *list, const ListState &state)
     }
     QItemSelectionModel *selectionModel = list->selectionModel();
     selectionModel->select(selection, QItemSelectionModel::ClearAndSelect);
-    const QModelIndex focus = state.focused >= 0 ? model->index(int(state.focused), 0) : QModelIndex();
+    const QModelIndex focus = state.focused >= 0 ? model->index(int(state.focused), 0)
+                                                 : QModelIndex();
     selectionModel->setCurrentIndex(focus, QItemSelectionModel::NoUpdate);
 }
 

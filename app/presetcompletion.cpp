@@ -29,7 +29,8 @@ int firstPresetStartingWith(const QString &typed, const QStringList &presets)
 {
     for (qsizetype i = 0; i < presets.size(); ++i) {
         const QString &preset = presets[i];
-        if (preset.size() >= typed.size() && equalsIgnoringCase(QStringView(preset).first(typed.size()), typed))
+        if (preset.size() >= typed.size()
+            && equalsIgnoringCase(QStringView(preset).first(typed.size()), typed))
             return int(i);
     }
     return -1;
@@ -68,9 +69,11 @@ bool PresetCompletion::typeAndComplete(const QKeyEvent *key)
         return false;
     QLineEdit *edit = m_box->lineEdit();
     const QString text = edit->text();
-    const qsizetype selectionStart = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const qsizetype selectionEnd = edit->hasSelectedText() ? selectionStart + edit->selectedText().size()
-                                                           : selectionStart;
+    const qsizetype selectionStart = edit->hasSelectedText() ? edit->selectionStart()
+                                                             : edit->cursorPosition();
+    const qsizetype selectionEnd = edit->hasSelectedText()
+        ? selectionStart + edit->selectedText().size()
+        : selectionStart;
     const QString typed = text.left(selectionStart) + key->text();
     // Only typing at the end completes; an insertion inside the text is an ordinary edit.
     if (selectionEnd < text.size())

@@ -154,7 +154,7 @@ private:
 
 struct ModifiersStretch
 {
-    qsizetype heading = -1; ///< where "Модификаторы :" stands
+    qsizetype heading = -1;     ///< where "Модификаторы :" stands
     qsizetype loadHeading = -1; ///< where the first load-place heading stands
 };
 

@@ -104,7 +104,8 @@ QStringList phraseInNamedRecords(const StaffBase &base, const CaseFoldedMatcher 
         const LineRange last = base.lineRange(stop - 1);
         const qsizetype from = base.lineRange(header).start;
         // A phrase holds no line break, so a hit never joins two lines.
-        const QStringView record = QStringView(base.text()).sliced(from, last.start + last.length - from);
+        const QStringView record =
+            QStringView(base.text()).sliced(from, last.start + last.length - from);
         if (matcher.indexIn(record) >= 0)
             names.add(HeaderItemName(base.line(header)));
     }

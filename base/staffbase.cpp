@@ -87,7 +87,7 @@ public:
     QList<qsizetype> ends;
     QList<qsizetype> levels;
     QList<StaffBase::QuotedText> quotedInHeader; ///< in line order; sorted by the caller
-    QList<qsizetype> headersWithManyQuotes; ///< positions in `headers`
+    QList<qsizetype> headersWithManyQuotes;      ///< positions in `headers`
 
 private:
     /// The level marker is looked for at its ".", which is rarer than its first letter.
@@ -125,9 +125,7 @@ void LineScan::visit(qsizetype k)
         if (c == u'\r' && k + 1 < m_text.size() && m_text[k + 1] == u'\n')
             ++m_lineStart;
         return;
-    case u'\'':
-        m_quotes.append(k);
-        return;
+    case u'\'': m_quotes.append(k); return;
     case u'П':
         if (standsAt(m_text, k, kHeaderMarker))
             mark(headers);
@@ -164,7 +162,8 @@ void LineScan::indexQuotes()
     QVarLengthArray<CaseFoldedView, 8> seen;
     for (qsizetype a = 0; a < n; ++a) {
         for (qsizetype b = a + 1; b < n; ++b) {
-            const CaseFoldedView enclosed{m_text.sliced(m_quotes[a] + 1, m_quotes[b] - m_quotes[a] - 1)};
+            const CaseFoldedView enclosed{
+                m_text.sliced(m_quotes[a] + 1, m_quotes[b] - m_quotes[a] - 1)};
             if (n > 2) {
                 // Compared ignoring case, as the hash compares its keys.
                 if (std::find(seen.cbegin(), seen.cend(), enclosed) != seen.cend())
@@ -221,7 +220,7 @@ qsizetype halveRun(qsizetype n)
 /// `dropCommas` every "," is removed first (which may join runs). Replacing a text made only
 /// of blanks acts on each run of blanks on its own, so repeated replacements of "  " or "   "
 /// come down to a function of the run's length.
-template <typename Shorten>
+template<typename Shorten>
 QString shortenBlankRuns(QStringView s, Shorten shorten, bool dropCommas)
 {
     // Written straight into a buffer of the input's length: the output is never longer.
@@ -254,11 +253,14 @@ QString shortenBlankRuns(QStringView s, Shorten shorten, bool dropCommas)
 /// The class line: trimmed, then "  " -> " " five times over.
 QString cleanClassHeader(QStringView line)
 {
-    return shortenBlankRuns(trimText(line), [](qsizetype n) {
-        for (int k = 0; k < 5; ++k)
-            n = halveRun(n);
-        return n;
-    }, false);
+    return shortenBlankRuns(
+        trimText(line),
+        [](qsizetype n) {
+            for (int k = 0; k < 5; ++k)
+                n = halveRun(n);
+            return n;
+        },
+        false);
 }
 
 /// `s` without the characters up to U+0020 at both ends, trimmed in place.
@@ -276,17 +278,21 @@ QString cleanRatings(QStringView line, QString &scratch)
 {
     scratch.truncate(0);
     qsizetype from = 0;
-    for (qsizetype at = findFrom(line, kRatingsLabel); at >= 0; at = findFrom(line, kRatingsLabel, from)) {
+    for (qsizetype at = findFrom(line, kRatingsLabel); at >= 0;
+         at = findFrom(line, kRatingsLabel, from)) {
         scratch.append(line.sliced(from, at - from));
         from = at + kRatingsLabel.size();
     }
     scratch.append(line.sliced(from));
-    QString ratings = shortenBlankRuns(scratch, [](qsizetype n) {
-        n = n / 3 + n % 3;
-        for (int k = 0; k < 3; ++k)
-            n = halveRun(n);
-        return n;
-    }, true);
+    QString ratings = shortenBlankRuns(
+        scratch,
+        [](qsizetype n) {
+            n = n / 3 + n % 3;
+            for (int k = 0; k < 3; ++k)
+                n = halveRun(n);
+            return n;
+        },
+        true);
     trimInPlace(ratings);
     return ratings;
 }
@@ -339,8 +345,9 @@ private:
     /// made once and shared by every row.
     QString levelText(QStringView twoChars)
     {
-        const quint64 key = quint64(twoChars.size()) | (twoChars.size() > 0 ? quint64(twoChars[0].unicode()) << 8 : 0)
-                            | (twoChars.size() > 1 ? quint64(twoChars[1].unicode()) << 24 : 0);
+        const quint64 key = quint64(twoChars.size())
+            | (twoChars.size() > 0 ? quint64(twoChars[0].unicode()) << 8 : 0)
+            | (twoChars.size() > 1 ? quint64(twoChars[1].unicode()) << 24 : 0);
         auto it = m_levelTexts.constFind(key);
         if (it == m_levelTexts.cend())
             it = m_levelTexts.insert(key, removeEvery(twoChars.toString(), u","));
@@ -355,9 +362,10 @@ private:
         m_appended.insert(CaseFoldedView{m_name});
         if (m_appended.size() == known)
             return;
-        m_index.append({m_name.toString(), m_level,
-                        m_classLine >= 0 ? cleanClassHeader(lineOrEmpty(m_classLine)) : QString(),
-                        m_ratingsLine >= 0 ? cleanRatings(lineOrEmpty(m_ratingsLine), m_scratch) : QString()});
+        m_index.append(
+            {m_name.toString(), m_level,
+             m_classLine >= 0 ? cleanClassHeader(lineOrEmpty(m_classLine)) : QString(),
+             m_ratingsLine >= 0 ? cleanRatings(lineOrEmpty(m_ratingsLine), m_scratch) : QString()});
         m_name = QStringView();
         m_level = QString();
         m_classLine = -1;
@@ -393,8 +401,9 @@ qsizetype StaffBase::lineOfPosition(qsizetype pos) const
     if (pos < 0 || pos >= m_text.size() || m_lines.isEmpty())
         return -1;
     // The last line starting at or before pos.
-    const auto it = std::upper_bound(m_lines.cbegin(), m_lines.cend(), pos,
-                                     [](qsizetype p, const PackedLine &r) { return p < qsizetype(r.start); });
+    const auto it = std::upper_bound(
+        m_lines.cbegin(), m_lines.cend(), pos,
+        [](qsizetype p, const PackedLine &r) { return p < qsizetype(r.start); });
     if (it == m_lines.cbegin())
         return -1;
     return (it - m_lines.cbegin()) - 1;
@@ -411,11 +420,13 @@ QList<qsizetype> StaffBase::linesContaining(QStringView needle, bool inLowerCase
     qsizetype from = 0;
     qsizetype lineNo = 0;
     while (true) {
-        const qsizetype hit = inLowerCase ? foldedMatcher.indexIn(text, from) : matcher.indexIn(text, from);
+        const qsizetype hit = inLowerCase ? foldedMatcher.indexIn(text, from)
+                                          : matcher.indexIn(text, from);
         if (hit < 0)
             break;
         // Hits come in ascending order: walk the line table forward instead of searching it.
-        while (qsizetype(m_lines.at(lineNo).start) + m_lines.at(lineNo).length < hit + needle.size())
+        while (qsizetype(m_lines.at(lineNo).start) + m_lines.at(lineNo).length
+               < hit + needle.size())
             ++lineNo;
         found.append(lineNo);
         from = qsizetype(m_lines.at(lineNo).start) + m_lines.at(lineNo).length;
@@ -431,7 +442,8 @@ QList<qsizetype> StaffBase::quotingCandidates(QStringView text) const
     if (!m_quotedBuckets.isEmpty()) {
         const size_t hash = qHash(CaseFoldedView{text});
         const size_t bucket = hash >> m_bucketShift;
-        for (qsizetype k = m_quotedBuckets.at(bucket), end = m_quotedBuckets.at(bucket + 1); k < end; ++k) {
+        for (qsizetype k = m_quotedBuckets.at(bucket), end = m_quotedBuckets.at(bucket + 1);
+             k < end; ++k) {
             const QuotedText &quoted = m_quotedInHeader.at(k);
             if (quoted.hash == hash && (headers.isEmpty() || headers.last() != quoted.header))
                 headers.append(quoted.header);

@@ -19,9 +19,9 @@
 #include <chrono>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 
 extern char **environ;
 
@@ -40,8 +40,13 @@ bool runRipgrepCount(const QString &phrase, const QString &file)
     char fixed[] = "-F";
     char ignoreCase[] = "-i";
     char count[] = "-c";
-    char *argv[] = {rg, fixed, ignoreCase, count, const_cast<char *>(phraseBytes.constData()),
-                    const_cast<char *>(fileBytes.constData()), nullptr};
+    char *argv[] = {rg,
+                    fixed,
+                    ignoreCase,
+                    count,
+                    const_cast<char *>(phraseBytes.constData()),
+                    const_cast<char *>(fileBytes.constData()),
+                    nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -51,21 +56,21 @@ bool runRipgrepCount(const QString &phrase, const QString &file)
     if (spawned != 0)
         return false;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     // 0: lines found, 1: none found; anything else is a failure to run.
     return WIFEXITED(status) && WEXITSTATUS(status) <= 1;
 }
 
 /// Times making a result, not freeing it: each result is dropped outside the timed part, as a
 /// load's result lives until the next load.
-template <typename Make>
+template<typename Make>
 void timeMaking(benchmark::State &state, Make make)
 {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         auto result = make();
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         benchmark::DoNotOptimize(result);
     }
 }
@@ -74,10 +79,13 @@ void registerLoad(const SuiteConfig &config, int items)
 {
     const QString n = QString::number(items);
     const auto addLoad = [&](const QString &name, auto body) {
-        add(config, u"load/"_s + name + u'/' + n, [items, body](benchmark::State &state) {
-            body(state, items);
-            state.SetBytesProcessed(qint64(state.iterations()) * baseBytes(items).size());
-        })->UseManualTime()->Unit(benchmark::kMillisecond);
+        add(config, u"load/"_s + name + u'/' + n,
+            [items, body](benchmark::State &state) {
+                body(state, items);
+                state.SetBytesProcessed(qint64(state.iterations()) * baseBytes(items).size());
+            })
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
     };
     addLoad(u"read_bytes"_s, [](benchmark::State &state, int items) {
         timeMaking(state, [items] { return readFileBytes(basePath(items)); });
@@ -85,7 +93,8 @@ void registerLoad(const SuiteConfig &config, int items)
     // The reference: Qt's own decoder over the bytes in memory, as the text-file rule had it.
     addLoad(u"decode_qt"_s, [](benchmark::State &state, int items) {
         const QByteArray &bytes = baseBytes(items);
-        timeMaking(state, [&bytes]() -> QString { return QStringDecoder("windows-1251").decode(bytes); });
+        timeMaking(state,
+                   [&bytes]() -> QString { return QStringDecoder("windows-1251").decode(bytes); });
     });
     addLoad(u"decode"_s, [](benchmark::State &state, int items) {
         const QByteArray &bytes = baseBytes(items);
@@ -118,7 +127,8 @@ void registerLore(const SuiteConfig &config, int items)
             const QStringList lines = CollectLoreLines(keys[k++ % keys.size()], load.lines);
             const QString lore = loreText(lines);
             benchmark::DoNotOptimize(SlotLabelFor(lore));
-            benchmark::DoNotOptimize(ComputeLoreSpans(lore, lines.isEmpty() ? 0 : lines.first().size()));
+            benchmark::DoNotOptimize(
+                ComputeLoreSpans(lore, lines.isEmpty() ? 0 : lines.first().size()));
         }
     });
 }
@@ -145,7 +155,8 @@ void registerSearches(const SuiteConfig &config, int items)
         const QStringList listed = spreadNames(load.index, listEntryCount);
         qsizetype found = 0;
         for (auto _ : state)
-            found = FindItemsByPhrase(load.lines, searchPhrase, AllowedNames::fromNames(listed)).size();
+            found =
+                FindItemsByPhrase(load.lines, searchPhrase, AllowedNames::fromNames(listed)).size();
         state.counters["found"] = double(found);
     });
     add(config, u"search/rg_phrase/"_s + n, [items](benchmark::State &state) {
@@ -170,19 +181,21 @@ void registerSearches(const SuiteConfig &config, int items)
 void registerListWork(const SuiteConfig &config, int items)
 {
     for (int count : {1000, listEntryCount}) {
-        add(config, u"table/rebuild/"_s + QString::number(count), [items, count](benchmark::State &state) {
-            const ItemIndex &index = loadedBase(items).index;
-            const ItemNameLookup lookup(index);
-            const QStringList entries = listEntries(index, count);
-            for (auto _ : state)
-                benchmark::DoNotOptimize(RebuildItemTable(entries, lookup));
-        });
+        add(config, u"table/rebuild/"_s + QString::number(count),
+            [items, count](benchmark::State &state) {
+                const ItemIndex &index = loadedBase(items).index;
+                const ItemNameLookup lookup(index);
+                const QStringList entries = listEntries(index, count);
+                for (auto _ : state)
+                    benchmark::DoNotOptimize(RebuildItemTable(entries, lookup));
+            });
     }
-    add(config, u"table/name_lookup_build/"_s + QString::number(items), [items](benchmark::State &state) {
-        const ItemIndex &index = loadedBase(items).index;
-        for (auto _ : state)
-            benchmark::DoNotOptimize(ItemNameLookup(index));
-    });
+    add(config, u"table/name_lookup_build/"_s + QString::number(items),
+        [items](benchmark::State &state) {
+            const ItemIndex &index = loadedBase(items).index;
+            for (auto _ : state)
+                benchmark::DoNotOptimize(ItemNameLookup(index));
+        });
     add(config, u"table/sort_level/5000"_s, [items](benchmark::State &state) {
         const ItemIndex &index = loadedBase(items).index;
         const QStringList entries = listEntries(index, listEntryCount);
@@ -214,14 +227,15 @@ void registerListWork(const SuiteConfig &config, int items)
     packet(u"exchange"_s, [](const QStringList &entries) {
         return buildExchangePacket(entries, u"биржа инф"_s, u";"_s);
     });
-    packet(u"sort"_s, [](const QStringList &entries) {
-        return buildSortPacket(entries, u"оружие"_s);
-    });
+    packet(u"sort"_s,
+           [](const QStringList &entries) { return buildSortPacket(entries, u"оружие"_s); });
     add(config, u"packet/lore_quote"_s, [items](benchmark::State &state) {
         const StaffBaseLoad &load = loadedBase(items);
-        const QStringList lore = CollectLoreLines(load.index.at(load.index.size() / 2).name, load.lines);
+        const QStringList lore = CollectLoreLines(load.index.at(load.index.size() / 2).name,
+                                                  load.lines);
         for (auto _ : state)
-            benchmark::DoNotOptimize(packetClipboardText(buildLoreQuotePacket(lore, LoreQuoteWord::Gg)));
+            benchmark::DoNotOptimize(
+                packetClipboardText(buildLoreQuotePacket(lore, LoreQuoteWord::Gg)));
     });
 }
 

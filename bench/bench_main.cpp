@@ -20,10 +20,8 @@ namespace bench {
 benchmark::internal::Benchmark *add(const SuiteConfig &config, const QString &name,
                                     std::function<void(benchmark::State &)> body)
 {
-    benchmark::internal::Benchmark *b =
-        benchmark::RegisterBenchmark(name.toUtf8().constData(), [body](benchmark::State &state) {
-            body(state);
-        });
+    benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(
+        name.toUtf8().constData(), [body](benchmark::State &state) { body(state); });
     if (config.smoke)
         b->Iterations(1);
     return b;
@@ -85,7 +83,8 @@ int main(int argc, char *argv[])
     if (smoke && !config.sizes.isEmpty())
         config.sizes = {config.sizes.first()};
     if (config.sizes.isEmpty()) {
-        std::fprintf(stderr, "No staff base staff-N.hjt in %s; make them with bench/gen_staffbase.py.\n",
+        std::fprintf(stderr,
+                     "No staff base staff-N.hjt in %s; make them with bench/gen_staffbase.py.\n",
                      qPrintable(bench::basesDir()));
         return 2;
     }

@@ -64,8 +64,7 @@ class WindowFixture
 {
 public:
     explicit WindowFixture(int items)
-        : m_items(items),
-          m_entries(listEntries(loadedBase(items).index, listEntryCount)),
+        : m_items(items), m_entries(listEntries(loadedBase(items).index, listEntryCount)),
           m_folder(items, m_entries)
     {
         QDir::setCurrent(m_folder.path());
@@ -134,7 +133,7 @@ public:
     explicit ClickTimer(benchmark::State &state) : m_state(state) {}
     ~ClickTimer() { m_state.counters["max_ms"] = m_max * 1e3; }
 
-    template <typename Action>
+    template<typename Action>
     void time(Action action)
     {
         const auto start = Clock::now();
@@ -188,75 +187,86 @@ void addWindow(const SuiteConfig &config, const QString &name, int items,
                std::function<void(benchmark::State &, WindowFixture &)> body,
                benchmark::TimeUnit unit = benchmark::kMicrosecond)
 {
-    add(config, name, [items, body](benchmark::State &state) {
-        WindowFixture &fixture = windowFor(items);
-        fixture.resetList();
-        body(state, fixture);
-        state.counters["items"] = double(fixture.form().StringGrid1Index.size());
-    })->UseManualTime()->Unit(unit);
+    add(config, name,
+        [items, body](benchmark::State &state) {
+            WindowFixture &fixture = windowFor(items);
+            fixture.resetList();
+            body(state, fixture);
+            state.counters["items"] = double(fixture.form().StringGrid1Index.size());
+        })
+        ->UseManualTime()
+        ->Unit(unit);
 }
 
 void registerClicks(const SuiteConfig &config, int items)
 {
     const QString n = QString::number(items);
-    addWindow(config, u"window/select_lore/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        int k = 0;
-        for (auto _ : state)
-            clickListRow(f.form(), (k++ * 997) % int(f.entries().size()), timer);
-    });
-    addWindow(config, u"window/table_click/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        int k = 0;
-        for (auto _ : state)
-            clickTableRow(f.form(), (k++ * 991 + 1) % int(f.entries().size()), timer);
-    });
-    addWindow(config, u"window/filter/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        for (auto _ : state) {
-            f.resetList();
-            setBoxText(f.form().ComboBox5, searchPhrase);
-            timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox5KeyDown); });
-        }
-    });
-    addWindow(config, u"window/filter_clear/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        for (auto _ : state) {
-            setBoxText(f.form().ComboBox5, searchPhrase);
-            pressEnter(f.form(), &TForm1::ComboBox5KeyDown);
-            settle();
-            setBoxText(f.form().ComboBox5, QString());
-            timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox5KeyDown); });
-        }
-    });
-    addWindow(config, u"window/copy_all/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        for (auto _ : state)
-            timer.time([&] { f.form().c1Click(); });
-    });
-    addWindow(config, u"window/copy_selected/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        f.form().d1Click(); // every entry selected
-        settle();
-        ClickTimer timer(state);
-        for (auto _ : state)
-            timer.time([&] { f.form().R1Click(); });
-    });
-    addWindow(config, u"window/copy_entry/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        for (auto _ : state)
-            timer.time([&] { f.form().N5Click(); });
-    });
-    addWindow(config, u"window/delete_entry/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        int k = 0;
-        for (auto _ : state) {
-            f.resetList();
-            // A row near the top: every row below it moves up.
-            f.form().ListBox1->setCurrentRow(10 + k++ % 50);
-            settle();
-            timer.time([&] { f.form().e1Click(); });
-        }
-    });
+    addWindow(config, u"window/select_lore/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  ClickTimer timer(state);
+                  int k = 0;
+                  for (auto _ : state)
+                      clickListRow(f.form(), (k++ * 997) % int(f.entries().size()), timer);
+              });
+    addWindow(config, u"window/table_click/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  ClickTimer timer(state);
+                  int k = 0;
+                  for (auto _ : state)
+                      clickTableRow(f.form(), (k++ * 991 + 1) % int(f.entries().size()), timer);
+              });
+    addWindow(config, u"window/filter/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  ClickTimer timer(state);
+                  for (auto _ : state) {
+                      f.resetList();
+                      setBoxText(f.form().ComboBox5, searchPhrase);
+                      timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox5KeyDown); });
+                  }
+              });
+    addWindow(config, u"window/filter_clear/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  ClickTimer timer(state);
+                  for (auto _ : state) {
+                      setBoxText(f.form().ComboBox5, searchPhrase);
+                      pressEnter(f.form(), &TForm1::ComboBox5KeyDown);
+                      settle();
+                      setBoxText(f.form().ComboBox5, QString());
+                      timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox5KeyDown); });
+                  }
+              });
+    addWindow(config, u"window/copy_all/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  ClickTimer timer(state);
+                  for (auto _ : state)
+                      timer.time([&] { f.form().c1Click(); });
+              });
+    addWindow(config, u"window/copy_selected/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  f.form().d1Click(); // every entry selected
+                  settle();
+                  ClickTimer timer(state);
+                  for (auto _ : state)
+                      timer.time([&] { f.form().R1Click(); });
+              });
+    addWindow(config, u"window/copy_entry/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  ClickTimer timer(state);
+                  for (auto _ : state)
+                      timer.time([&] { f.form().N5Click(); });
+              });
+    addWindow(config, u"window/delete_entry/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  ClickTimer timer(state);
+                  int k = 0;
+                  for (auto _ : state) {
+                      f.resetList();
+                      // A row near the top: every row below it moves up.
+                      f.form().ListBox1->setCurrentRow(10 + k++ % 50);
+                      settle();
+                      timer.time([&] { f.form().e1Click(); });
+                  }
+              });
     const auto packet = [&](const QString &name, void (TForm1::*handler)()) {
         addWindow(config, u"window/packet_"_s + name + u'/' + n, items,
                   [handler](benchmark::State &state, WindowFixture &f) {
@@ -268,113 +278,137 @@ void registerClicks(const SuiteConfig &config, int items)
     packet(u"prefix"_s, &TForm1::Button4Click);
     packet(u"exchange"_s, &TForm1::Button5Click);
     packet(u"sort"_s, &TForm1::Button15Click);
-    addWindow(config, u"window/packet_lore_quote/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        f.form().ListBox1->setCurrentRow(int(f.entries().size() / 2));
-        f.form().ListBox1Click();
-        settle();
-        ClickTimer timer(state);
-        for (auto _ : state)
-            timer.time([&] { f.form().Button10Click(); });
-    });
-    addWindow(config, u"window/table_repaint/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        for (auto _ : state)
-            timer.time([&] { f.form().StringGrid2->viewport()->repaint(); });
-    });
+    addWindow(config, u"window/packet_lore_quote/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  f.form().ListBox1->setCurrentRow(int(f.entries().size() / 2));
+                  f.form().ListBox1Click();
+                  settle();
+                  ClickTimer timer(state);
+                  for (auto _ : state)
+                      timer.time([&] { f.form().Button10Click(); });
+              });
+    addWindow(config, u"window/table_repaint/"_s + n, items,
+              [](benchmark::State &state, WindowFixture &f) {
+                  ClickTimer timer(state);
+                  for (auto _ : state)
+                      timer.time([&] { f.form().StringGrid2->viewport()->repaint(); });
+              });
     // Whole-base searches: the search, the new list and its table.
-    addWindow(config, u"window/name_search/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        for (auto _ : state) {
-            f.resetList();
-            f.form().Edit3->setText(nameQuery);
-            timer.time([&] { pressEnter(f.form(), &TForm1::Edit3KeyDown); });
-        }
-    }, benchmark::kMillisecond);
-    addWindow(config, u"window/property_search/"_s + n, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        for (auto _ : state) {
-            f.resetList();
-            setBoxText(f.form().ComboBox6, searchPhrase);
-            timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox6KeyDown); });
-        }
-    }, benchmark::kMillisecond);
+    addWindow(
+        config, u"window/name_search/"_s + n, items,
+        [](benchmark::State &state, WindowFixture &f) {
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                f.form().Edit3->setText(nameQuery);
+                timer.time([&] { pressEnter(f.form(), &TForm1::Edit3KeyDown); });
+            }
+        },
+        benchmark::kMillisecond);
+    addWindow(
+        config, u"window/property_search/"_s + n, items,
+        [](benchmark::State &state, WindowFixture &f) {
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                setBoxText(f.form().ComboBox6, searchPhrase);
+                timer.time([&] { pressEnter(f.form(), &TForm1::ComboBox6KeyDown); });
+            }
+        },
+        benchmark::kMillisecond);
 }
 
 /// The item table and the paste, on the largest base.
 void registerListWork(const SuiteConfig &config, int items)
 {
     for (int count : {1000, listEntryCount}) {
-        addWindow(config, u"window/rebuild_table/"_s + QString::number(count), items,
-                  [count](benchmark::State &state, WindowFixture &f) {
-                      // Two lists that differ in every row, shown in turn.
-                      const ItemIndex &index = f.form().StringGrid1Index;
-                      const QStringList lists[2] = {listEntries(index, count, 0),
-                                                    listEntries(index, count, 1)};
-                      ClickTimer timer(state);
-                      int k = 0;
-                      for (auto _ : state) {
-                          showItemList(f.form().ListBox1, listStateOf(lists[k++ % 2]));
-                          settle();
-                          timer.time([&] { f.form().RebuildItemTable(); });
-                      }
-                  }, benchmark::kMillisecond);
+        addWindow(
+            config, u"window/rebuild_table/"_s + QString::number(count), items,
+            [count](benchmark::State &state, WindowFixture &f) {
+                // Two lists that differ in every row, shown in turn.
+                const ItemIndex &index = f.form().StringGrid1Index;
+                const QStringList lists[2] = {listEntries(index, count, 0),
+                                              listEntries(index, count, 1)};
+                ClickTimer timer(state);
+                int k = 0;
+                for (auto _ : state) {
+                    showItemList(f.form().ListBox1, listStateOf(lists[k++ % 2]));
+                    settle();
+                    timer.time([&] { f.form().RebuildItemTable(); });
+                }
+            },
+            benchmark::kMillisecond);
     }
-    addWindow(config, u"window/sort_level/5000"_s, items, [](benchmark::State &state, WindowFixture &f) {
-        ClickTimer timer(state);
-        for (auto _ : state) {
-            f.resetList();
-            timer.time([&] { f.form().N4Click(); });
-        }
-    }, benchmark::kMillisecond);
-    addWindow(config, u"window/parse_paste/5000"_s, items, [](benchmark::State &state, WindowFixture &f) {
-        const QStringList paste = pastedLines(f.form().StringGrid1Index, listEntryCount, listEntryCount);
-        ClickTimer timer(state);
-        for (auto _ : state) {
-            f.resetList();
-            setBufferLines(f.form().Memo1, paste);
-            timer.time([&] { f.form().ParsePastedLines(); });
-        }
-    }, benchmark::kMillisecond);
+    addWindow(
+        config, u"window/sort_level/5000"_s, items,
+        [](benchmark::State &state, WindowFixture &f) {
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                timer.time([&] { f.form().N4Click(); });
+            }
+        },
+        benchmark::kMillisecond);
+    addWindow(
+        config, u"window/parse_paste/5000"_s, items,
+        [](benchmark::State &state, WindowFixture &f) {
+            const QStringList paste = pastedLines(f.form().StringGrid1Index, listEntryCount,
+                                                  listEntryCount);
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                setBufferLines(f.form().Memo1, paste);
+                timer.time([&] { f.form().ParsePastedLines(); });
+            }
+        },
+        benchmark::kMillisecond);
     // "Добавить" as a whole: the parse, the table and, with "АвтоСорт", the level sort.
-    addWindow(config, u"window/paste_button/5000"_s, items, [](benchmark::State &state, WindowFixture &f) {
-        const QStringList paste = pastedLines(f.form().StringGrid1Index, listEntryCount, listEntryCount);
-        f.services().clipboard = paste.join(u"\r\n"_s) + u"\r\n"_s;
-        f.form().CheckBox2->setChecked(true);
-        ClickTimer timer(state);
-        for (auto _ : state) {
-            f.resetList();
-            timer.time([&] { f.form().Button1Click(); });
-        }
-    }, benchmark::kMillisecond);
+    addWindow(
+        config, u"window/paste_button/5000"_s, items,
+        [](benchmark::State &state, WindowFixture &f) {
+            const QStringList paste = pastedLines(f.form().StringGrid1Index, listEntryCount,
+                                                  listEntryCount);
+            f.services().clipboard = paste.join(u"\r\n"_s) + u"\r\n"_s;
+            f.form().CheckBox2->setChecked(true);
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                timer.time([&] { f.form().Button1Click(); });
+            }
+        },
+        benchmark::kMillisecond);
 }
 
 /// From constructing the window (its start-up loads the base and list.txt) to its first
 /// shown frame.
 void registerStartUp(const SuiteConfig &config, int items)
 {
-    add(config, u"window/startup/"_s + QString::number(items), [items](benchmark::State &state) {
-        fixtureSlot().reset();
-        const WorkingFolder folder(items, listEntries(loadedBase(items).index, listEntryCount));
-        QDir::setCurrent(folder.path());
-        FakeUiServices services;
-        qsizetype loaded = 0;
-        for (auto _ : state) {
-            const auto start = Clock::now();
-            auto form = std::make_unique<TForm1>(&services);
-            form->show();
-            const bool exposed = QTest::qWaitForWindowExposed(form.get());
-            settle();
-            state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-            loaded = form->StringGrid1Index.size();
-            form.reset();
-            settle();
-            if (!exposed) {
-                state.SkipWithError("the window was not exposed");
-                break;
+    add(config, u"window/startup/"_s + QString::number(items),
+        [items](benchmark::State &state) {
+            fixtureSlot().reset();
+            const WorkingFolder folder(items, listEntries(loadedBase(items).index, listEntryCount));
+            QDir::setCurrent(folder.path());
+            FakeUiServices services;
+            qsizetype loaded = 0;
+            for (auto _ : state) {
+                const auto start = Clock::now();
+                auto form = std::make_unique<TForm1>(&services);
+                form->show();
+                const bool exposed = QTest::qWaitForWindowExposed(form.get());
+                settle();
+                state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+                loaded = form->StringGrid1Index.size();
+                form.reset();
+                settle();
+                if (!exposed) {
+                    state.SkipWithError("the window was not exposed");
+                    break;
+                }
             }
-        }
-        state.counters["items"] = double(loaded);
-    })->UseManualTime()->Unit(benchmark::kMillisecond);
+            state.counters["items"] = double(loaded);
+        })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
 }
 
 } // namespace

@@ -21,8 +21,8 @@ QString &basesDirRef()
 
 /// Tails and tags the game writes around item names.
 const QStringList conditionTails = {u" [отл]"_s, u" [хор]"_s, u" [ср]"_s, u" [плох]"_s};
-const QStringList wearTags = {u"<на голове>"_s, u"<на шее>"_s, u"<на теле>"_s,
-                              u"<на плечах>"_s, u"<вокруг талии>"_s, u"<на ногах>"_s,
+const QStringList wearTags = {u"<на голове>"_s,     u"<на шее>"_s,       u"<на теле>"_s,
+                              u"<на плечах>"_s,     u"<вокруг талии>"_s, u"<на ногах>"_s,
                               u"<в правой руке>"_s, u"<в левой руке>"_s};
 
 } // namespace

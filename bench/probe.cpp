@@ -105,9 +105,10 @@ int probeStartUp(int argc, char *argv[], const QString &folder)
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     const double fromStart = msSinceProcessStart();
-    std::printf("startup_from_main_ms=%lld\nstartup_from_exec_ms=%.0f\nitems=%lld\npeak_rss_kb=%ld\n",
-                static_cast<long long>(fromMain.elapsed()), fromStart,
-                static_cast<long long>(form.StringGrid1Index.size()), peakResidentKb());
+    std::printf(
+        "startup_from_main_ms=%lld\nstartup_from_exec_ms=%.0f\nitems=%lld\npeak_rss_kb=%ld\n",
+        static_cast<long long>(fromMain.elapsed()), fromStart,
+        static_cast<long long>(form.StringGrid1Index.size()), peakResidentKb());
     return services.errors.isEmpty() ? 0 : 1;
 }
 
@@ -121,6 +122,7 @@ int main(int argc, char *argv[])
         return prepareFolder(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     if (argc == 3 && std::strcmp(argv[1], "startup") == 0)
         return probeStartUp(argc, argv, QString::fromLocal8Bit(argv[2]));
-    std::fprintf(stderr, "usage: tarnbook_probe load BASE.hjt | prepare BASE.hjt FOLDER | startup FOLDER\n");
+    std::fprintf(
+        stderr, "usage: tarnbook_probe load BASE.hjt | prepare BASE.hjt FOLDER | startup FOLDER\n");
     return 2;
 }

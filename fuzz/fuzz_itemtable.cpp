@@ -114,7 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int column = int(input.takeByte() % 6) - 1;
     const auto kind = SortKeyKind(input.takeByte() % 3);
     const bool descending = input.takeBool();
-    const QLocale locale = input.takeBool() ? QLocale(QLocale::Russian, QLocale::Russia) : QLocale::c();
+    const QLocale locale = input.takeBool() ? QLocale(QLocale::Russian, QLocale::Russia)
+                                            : QLocale::c();
     const qsizetype entryCount = qsizetype(input.takeByte() % 16); // a list's size: never negative
     const qsizetype deleteRow = qsizetype(input.takeByte() % 16) - 1;
     const QStringList parts = takeParts(input.restText(), 3);

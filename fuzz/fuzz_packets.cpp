@@ -12,7 +12,8 @@ namespace {
 
 qsizetype nonEmptyCount(const QStringList &lines)
 {
-    return std::count_if(lines.cbegin(), lines.cend(), [](const QString &s) { return !s.isEmpty(); });
+    return std::count_if(lines.cbegin(), lines.cend(),
+                         [](const QString &s) { return !s.isEmpty(); });
 }
 
 } // namespace
@@ -27,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString &operation = parts[2];
     const QString &department = parts[3];
     const QStringList entries = splitLines(parts[4]);
-    const bool fieldsHoldBreak = std::any_of(parts.cbegin(), parts.cend() - 1, [](const QString &s) {
-        return s.contains(u'\r') || s.contains(u'\n');
-    });
+    const bool fieldsHoldBreak = std::any_of(
+        parts.cbegin(), parts.cend() - 1,
+        [](const QString &s) { return s.contains(u'\r') || s.contains(u'\n'); });
 
     for (const QString &entry : entries) {
         const QString name = PacketItemName(entry);
@@ -44,9 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(line.startsWith(head) && line.endsWith(tail));
 
     const QStringList exchange = buildExchangePacket(entries, operation, postfix);
-    FUZZ_CHECK(exchange.size() == std::count_if(entries.cbegin(), entries.cend(), [](const QString &e) {
-                   return e.contains(u'.');
-               }));
+    FUZZ_CHECK(exchange.size()
+               == std::count_if(entries.cbegin(), entries.cend(),
+                                [](const QString &e) { return e.contains(u'.'); }));
     for (const QString &line : exchange)
         FUZZ_CHECK(line.startsWith(operation + u' ') && line.endsWith(tail));
 

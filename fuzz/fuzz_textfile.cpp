@@ -43,7 +43,8 @@ void checkLines(const QString &text)
         qsizetype next = r.start + r.length;
         if (next < text.size()) {
             FUZZ_CHECK(isBreak(text[next]));
-            next += (text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n') ? 2 : 1;
+            next += (text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n') ? 2
+                                                                                               : 1;
         }
         expectedStart = next;
     }

@@ -14,13 +14,12 @@
 #include <cstdlib>
 
 /// Ends the run as a crash, so that libFuzzer keeps the input that broke the invariant.
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__,         \
-                         #condition);                                                          \
-            std::abort();                                                                      \
-        }                                                                                      \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 /// The fuzzer's bytes, read from the front: a few option bytes, then text.
@@ -29,8 +28,7 @@ class FuzzInput
 public:
     FuzzInput(const std::uint8_t *data, std::size_t size)
         : m_data(reinterpret_cast<const char *>(data)), m_size(qsizetype(size))
-    {
-    }
+    {}
 
     /// The next byte, 0 once the input is used up.
     quint8 takeByte() { return m_pos < m_size ? quint8(m_data[m_pos++]) : 0; }

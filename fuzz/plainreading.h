@@ -43,8 +43,8 @@ inline ItemIndex scan(const QStringList &lines)
                 classHeader = replaceEvery(classHeader, u"  ", u" ");
             QString ratings = lineAt(lines, i + 2);
             if (containsText(ratings, u"Оценка")) {
-                ratings = replaceEvery(removeEvery(removeEvery(ratings, u"Оценка:"), u","),
-                                       u"   ", u" ");
+                ratings = replaceEvery(removeEvery(removeEvery(ratings, u"Оценка:"), u","), u"   ",
+                                       u" ");
                 for (int k = 0; k < 3; ++k)
                     ratings = replaceEvery(ratings, u"  ", u" ");
                 pending.classHeader = classHeader;

@@ -17,7 +17,7 @@
 /// Columns of the item table, in display order.
 enum ItemTableColumn : int {
     EntryColumn = 0,
-    ClassColumn = 1,   ///< ClassHeader, painted as the best class label
+    ClassColumn = 1, ///< ClassHeader, painted as the best class label
     LevelColumn = 2,
     RatingsColumn = 3, ///< hidden
 };
@@ -79,8 +79,9 @@ using SplitSlots = std::array<QString, splitSlotCount>;
 void SplitByDelimiter(SplitSlots &fields, const QString &delimiter, const QString &text);
 
 inline constexpr quint32 classGroupOneRgb = 0xFDCEDE; ///< pink: the first class group rates higher
-inline constexpr quint32 classGroupTwoRgb = 0xCAFFCA; ///< light green: the second group rates higher
-inline constexpr quint32 setItemRgb = 0xFFFF00;       ///< yellow: a set item
+inline constexpr quint32 classGroupTwoRgb =
+    0xCAFFCA;                                   ///< light green: the second group rates higher
+inline constexpr quint32 setItemRgb = 0xFFFF00; ///< yellow: a set item
 
 /// How one cell of the item table is painted over its ordinary drawing.
 struct ItemCellPaint

@@ -200,7 +200,8 @@ PasteOutcome pasteIntoList(ListState &state, QStringList &listedNames, const QSt
         clearEntries(state);
         listedNames.clear();
     }
-    const PastedLines parsed = ParsePastedLines(splitLines(clipboardText), state.entries, listedNames);
+    const PastedLines parsed = ParsePastedLines(splitLines(clipboardText), state.entries,
+                                                listedNames);
     addEntries(state, parsed.entries);
     listedNames.append(parsed.names);
     return {parsed.trimmedLines, parsed.countText};

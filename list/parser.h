@@ -16,10 +16,10 @@ QString countText(qsizetype count);
 /// What one run of the paste parser produces.
 struct PastedLines
 {
-    QStringList trimmedLines;   ///< the paste buffer's lines, each trimmed
-    QStringList entries;        ///< entries to append to the item list, in order
-    QStringList names;          ///< names to append to ListedNames, in order
-    QString countText;          ///< the count label after the entries are appended
+    QStringList trimmedLines; ///< the paste buffer's lines, each trimmed
+    QStringList entries;      ///< entries to append to the item list, in order
+    QStringList names;        ///< names to append to ListedNames, in order
+    QString countText;        ///< the count label after the entries are appended
 };
 
 /// Parses pasted game output line by line into item list entries and ListedNames names.

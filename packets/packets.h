@@ -32,15 +32,15 @@ QString packetClipboardText(const QStringList &lines);
 
 /// The command words of the five lore quote buttons, "гг", "сг", "г", "кг", "болт".
 namespace LoreQuoteWord {
-inline constexpr QStringView Gg = u"гг";    ///< Button10
-inline constexpr QStringView Sg = u"сг";    ///< Button11
-inline constexpr QStringView G = u"г";      ///< Button12
-inline constexpr QStringView Kg = u"кг";    ///< Button13
+inline constexpr QStringView Gg = u"гг";     ///< Button10
+inline constexpr QStringView Sg = u"сг";     ///< Button11
+inline constexpr QStringView G = u"г";       ///< Button12
+inline constexpr QStringView Kg = u"кг";     ///< Button13
 inline constexpr QStringView Bolt = u"болт"; ///< Button14
-}
+} // namespace LoreQuoteWord
 
 /// The preset items of the packet fields.
-QStringList packetPrefixPresets();     ///< ComboBox1: the 13 prefixes, "би ав" first
-QStringList packetPostfixPresets();    ///< ComboBox3: "5000", ";"
+QStringList packetPrefixPresets();      ///< ComboBox1: the 13 prefixes, "би ав" first
+QStringList packetPostfixPresets();     ///< ComboBox3: "5000", ";"
 QStringList exchangeOperationPresets(); ///< ComboBox2: "биржа инф" .. "биржа снять"
-QStringList exchangePostfixPresets();  ///< ComboBox4: ";"
+QStringList exchangePostfixPresets();   ///< ComboBox4: ";"

@@ -19,8 +19,8 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
-#include <sys/resource.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -82,8 +82,8 @@ public:
     explicit ReadOnlyPermissions(const QString &folder)
         : m_folder(folder), m_old(QFile::permissions(folder))
     {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser
-                                          | QFile::ExeUser);
+        QFile::setPermissions(
+            folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser);
         QFile probe(folder + QStringLiteral("/probe"));
         m_binding = !probe.open(QIODevice::WriteOnly);
         if (!m_binding)
@@ -177,7 +177,8 @@ private:
 class NamedPipe : public Scenery
 {
 public:
-    explicit NamedPipe(const QString &path, std::chrono::milliseconds patience = std::chrono::seconds(5))
+    explicit NamedPipe(const QString &path,
+                       std::chrono::milliseconds patience = std::chrono::seconds(5))
         : m_path(QFile::encodeName(path))
     {
         m_made = ::mkfifo(m_path.constData(), 0600) == 0;

@@ -19,11 +19,22 @@ inline QString pick(QRandomGenerator &rng, const QStringList &from)
 inline QString randomName(QRandomGenerator &rng)
 {
     static const QStringList words = {
-        QStringLiteral("меч"), QStringLiteral("Меч"), QStringLiteral("длинный меч"),
-        QStringLiteral("щит"), QStringLiteral("кольцо"), QStringLiteral("КОЛЬЦО"),
-        QStringLiteral("старый фонарь"), QStringLiteral("свиток"), QStringLiteral("a'b"),
-        QStringLiteral("x.y(z)"), QStringLiteral("[кольцо]"), QString(), QStringLiteral("плащ"),
-        QStringLiteral("шлем ветра"), QStringLiteral("ёж"), QStringLiteral("Ёж"),
+        QStringLiteral("меч"),
+        QStringLiteral("Меч"),
+        QStringLiteral("длинный меч"),
+        QStringLiteral("щит"),
+        QStringLiteral("кольцо"),
+        QStringLiteral("КОЛЬЦО"),
+        QStringLiteral("старый фонарь"),
+        QStringLiteral("свиток"),
+        QStringLiteral("a'b"),
+        QStringLiteral("x.y(z)"),
+        QStringLiteral("[кольцо]"),
+        QString(),
+        QStringLiteral("плащ"),
+        QStringLiteral("шлем ветра"),
+        QStringLiteral("ёж"),
+        QStringLiteral("Ёж"),
     };
     return pick(rng, words);
 }
@@ -31,20 +42,31 @@ inline QString randomName(QRandomGenerator &rng)
 inline QStringList randomRecord(QRandomGenerator &rng)
 {
     static const QStringList types = {
-        QStringLiteral("Обычный"), QStringLiteral("Свиток"), QStringLiteral("Книга"),
+        QStringLiteral("Обычный"),    QStringLiteral("Свиток"), QStringLiteral("Книга"),
         QStringLiteral("Ингредиент"), QStringLiteral("Оружие"),
     };
     static const QStringList body = {
-        QStringLiteral("Вы можете одеть это на тело."), QStringLiteral("Вы можете одеть это на голову."),
-        QStringLiteral("Оружейное умение: Разнообразное  "), QStringLiteral("Оружейное умение: Топоры"),
-        QStringLiteral("Модификаторы :"), QStringLiteral("удача +2"), QStringLiteral("защита -1"),
-        QStringLiteral("Места лоада: город"), QStringLiteral("Зона лоада: лес"),
-        QStringLiteral("СВЕТ !ПК В_ДВЕ_РУКИ"), QStringLiteral("на тело НА ТЕЛО"),
-        QStringLiteral("мин.уровень 12"), QStringLiteral("мин.уровень 5, удача +2"),
-        QStringLiteral("мин.уровень: 7"), QStringLiteral("мин.уровень"), QString(),
-        QStringLiteral("  "), QStringLiteral("Предмет без кавычек"),
+        QStringLiteral("Вы можете одеть это на тело."),
+        QStringLiteral("Вы можете одеть это на голову."),
+        QStringLiteral("Оружейное умение: Разнообразное  "),
+        QStringLiteral("Оружейное умение: Топоры"),
+        QStringLiteral("Модификаторы :"),
+        QStringLiteral("удача +2"),
+        QStringLiteral("защита -1"),
+        QStringLiteral("Места лоада: город"),
+        QStringLiteral("Зона лоада: лес"),
+        QStringLiteral("СВЕТ !ПК В_ДВЕ_РУКИ"),
+        QStringLiteral("на тело НА ТЕЛО"),
+        QStringLiteral("мин.уровень 12"),
+        QStringLiteral("мин.уровень 5, удача +2"),
+        QStringLiteral("мин.уровень: 7"),
+        QStringLiteral("мин.уровень"),
+        QString(),
+        QStringLiteral("  "),
+        QStringLiteral("Предмет без кавычек"),
         QStringLiteral("Предмет 'a' 'меч' ' ' '' '' '' '' '' '' '' '' 'b', Тип предмета: Книга"),
-        QStringLiteral("строка с <end node> внутри"), QStringLiteral("'''''''''''''''''''''"),
+        QStringLiteral("строка с <end node> внутри"),
+        QStringLiteral("'''''''''''''''''''''"),
     };
     QStringList lines;
     const QString name = randomName(rng);
@@ -63,12 +85,12 @@ inline QStringList randomRecord(QRandomGenerator &rng)
         lines << QStringLiteral("Предмет '%1', '%1' '' ' ' ', Тип предмета: %2")
                      .arg(name, pick(rng, types));
         break;
-    default:
-        lines << QStringLiteral("Предмет '%1', Тип предмета: %2").arg(name, pick(rng, types));
+    default: lines << QStringLiteral("Предмет '%1', Тип предмета: %2").arg(name, pick(rng, types));
     }
     if (rng.bounded(5) > 0) {
         lines << QStringLiteral("  Вн  Ва   Сл ");
-        lines << (rng.bounded(4) > 0 ? QStringLiteral("Оценка:  10,  9,   3") : QStringLiteral("что-то"));
+        lines << (rng.bounded(4) > 0 ? QStringLiteral("Оценка:  10,  9,   3")
+                                     : QStringLiteral("что-то"));
     }
     const int bodyLines = rng.bounded(6);
     for (int k = 0; k < bodyLines; ++k)
@@ -76,7 +98,8 @@ inline QStringList randomRecord(QRandomGenerator &rng)
     if (rng.bounded(6) > 0)
         lines << QStringLiteral("<end node> 5P9i0s8y19Z");
     if (rng.bounded(4) == 0)
-        lines << QStringLiteral("<node> 5P9i0s8y19Z") << QStringLiteral("Раздел") << QStringLiteral("1");
+        lines << QStringLiteral("<node> 5P9i0s8y19Z") << QStringLiteral("Раздел")
+              << QStringLiteral("1");
     return lines;
 }
 
@@ -86,12 +109,14 @@ inline QString randomBaseText(quint32 seed, int records)
     QRandomGenerator rng(seed);
     QStringList lines;
     if (rng.bounded(2))
-        lines << QStringLiteral("<Treepad version 3.0>") << QStringLiteral("удача +1 мин.уровень 9");
+        lines << QStringLiteral("<Treepad version 3.0>")
+              << QStringLiteral("удача +1 мин.уровень 9");
     for (int r = 0; r < records; ++r)
         lines << randomRecord(rng);
     if (rng.bounded(3) == 0)
         lines << QStringLiteral("Предмет 'последний', Тип предмета: Обычный");
-    static const QStringList breaks = {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r")};
+    static const QStringList breaks = {QStringLiteral("\r\n"), QStringLiteral("\n"),
+                                       QStringLiteral("\r")};
     QString text;
     for (const QString &line : lines)
         text += line + pick(rng, breaks);

@@ -53,8 +53,8 @@ ItemIndex plainScan(const QStringList &lines)
                 pending.classHeader.clear();
                 pending.ratings.clear();
             }
-            pending.ratings = replaceEvery(removeEvery(removeEvery(pending.ratings, u"Оценка:"), u","),
-                                           u"   ", u" ");
+            pending.ratings = replaceEvery(
+                removeEvery(removeEvery(pending.ratings, u"Оценка:"), u","), u"   ", u" ");
             for (int k = 0; k < 3; ++k)
                 pending.ratings = replaceEvery(pending.ratings, u"  ", u" ");
             pending.ratings = trimText(pending.ratings);
@@ -105,7 +105,8 @@ private slots:
             u"мин.уровень 5, удача +2"_s,
             u"<end node> 5P9i0s8y19Z"_s,
         };
-        QCOMPARE(indexOf(lines), ItemIndex({row(u"старый фонарь"_s, u"5"_s, u"Вн Ва Сл"_s, u"3 2 5"_s)}));
+        QCOMPARE(indexOf(lines),
+                 ItemIndex({row(u"старый фонарь"_s, u"5"_s, u"Вн Ва Сл"_s, u"3 2 5"_s)}));
     }
 
     void scanCases_data()
@@ -123,21 +124,31 @@ private slots:
                            hdr.arg(u"меч"_s), cls, rat, u"мин.уровень 9"_s, end}
             << ItemIndex{row(u"Меч"_s, u"3"_s, cls, u"1 2"_s)};
         QTest::newRow("no level line: row at next header, empty level")
-            << QStringList{hdr.arg(u"a"_s), cls, rat, end, hdr.arg(u"b"_s), cls, rat, u"мин.уровень 7"_s}
+            << QStringList{hdr.arg(u"a"_s), cls, rat, end,
+                           hdr.arg(u"b"_s), cls, rat, u"мин.уровень 7"_s}
             << ItemIndex{row(u"a"_s, QString(), cls, u"1 2"_s), row(u"b"_s, u"7"_s, cls, u"1 2"_s)};
         QTest::newRow("last item without level line is dropped")
-            << QStringList{hdr.arg(u"a"_s), cls, rat, u"мин.уровень 1"_s, end, hdr.arg(u"b"_s), cls, rat, end}
+            << QStringList{hdr.arg(u"a"_s),
+                           cls,
+                           rat,
+                           u"мин.уровень 1"_s,
+                           end,
+                           hdr.arg(u"b"_s),
+                           cls,
+                           rat,
+                           end}
             << ItemIndex{row(u"a"_s, u"1"_s, cls, u"1 2"_s)};
         QTest::newRow("no ratings line: class and ratings empty")
             << QStringList{hdr.arg(u"a"_s), cls, u"что-то"_s, u"мин.уровень 4"_s}
             << ItemIndex{row(u"a"_s, u"4"_s, QString(), QString())};
         QTest::newRow("second level line: one empty-name row, once per load")
-            << QStringList{hdr.arg(u"a"_s), cls, rat, u"мин.уровень 4"_s, u"мин.уровень 8"_s,
+            << QStringList{hdr.arg(u"a"_s),   cls, rat, u"мин.уровень 4"_s, u"мин.уровень 8"_s,
                            u"мин.уровень 9"_s}
-            << ItemIndex{row(u"a"_s, u"4"_s, cls, u"1 2"_s), row(QString(), u"8"_s, QString(), QString())};
+            << ItemIndex{row(u"a"_s, u"4"_s, cls, u"1 2"_s),
+                         row(QString(), u"8"_s, QString(), QString())};
         QTest::newRow("header without type part: empty name, row at its level line")
             << QStringList{u"Предмет 'безымянный'"_s, cls, rat, u"мин.уровень 2"_s, end,
-                           u"Предмет 'другой'"_s, cls, rat}
+                           u"Предмет 'другой'"_s,     cls, rat}
             << ItemIndex{row(QString(), u"2"_s, cls, u"1 2"_s)};
         QTest::newRow("level forms")
             << QStringList{hdr.arg(u"a"_s), cls, rat, u"мин.уровень 12"_s,
@@ -149,7 +160,8 @@ private slots:
             << QStringList{hdr.arg(u"a"_s) + u" мин.уровень 30"_s, cls, rat}
             << ItemIndex{row(u"a"_s, u"30"_s, cls, u"1 2"_s)};
         QTest::newRow("spaces shortened")
-            << QStringList{hdr.arg(u"a"_s), u"\t Вн  Ва   Сл  "_s, u"Оценка:  10,  9"_s, u"мин.уровень 1"_s}
+            << QStringList{hdr.arg(u"a"_s), u"\t Вн  Ва   Сл  "_s, u"Оценка:  10,  9"_s,
+                           u"мин.уровень 1"_s}
             << ItemIndex{row(u"a"_s, u"1"_s, u"Вн Ва Сл"_s, u"10 9"_s)};
         QTest::newRow("header not at line start: name shifted")
             << QStringList{u"xПредмет 'a', Тип предмета: Обычный"_s, cls, rat, u"мин.уровень 1"_s}
@@ -162,7 +174,8 @@ private slots:
             << ItemIndex{row(u"a"_s, u"2"_s, QString(), QString())};
         QTest::newRow("level line before any header: empty-name row")
             << QStringList{u"мин.уровень 5"_s, hdr.arg(u"a"_s), cls, rat, u"мин.уровень 1"_s}
-            << ItemIndex{row(QString(), u"5"_s, QString(), QString()), row(u"a"_s, u"1"_s, cls, u"1 2"_s)};
+            << ItemIndex{row(QString(), u"5"_s, QString(), QString()),
+                         row(u"a"_s, u"1"_s, cls, u"1 2"_s)};
         QTest::newRow("empty base") << QStringList() << ItemIndex();
     }
     void scanCases()
@@ -224,8 +237,10 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(u"staff.hjt"_s);
-        const QString text = u"<Treepad version 3.0>\r\n<node> 5P9i0s8y19Z\r\nПредмет 'щит', Тип предмета: Обычный\r\n"
-                             "Вн Ва\r\nОценка: 1, 2\r\nмин.уровень 10\r\n<end node> 5P9i0s8y19Z\r\n"_s;
+        const QString text =
+            u"<Treepad version 3.0>\r\n<node> 5P9i0s8y19Z\r\nПредмет 'щит', Тип предмета: "
+            u"Обычный\r\n"
+            "Вн Ва\r\nОценка: 1, 2\r\nмин.уровень 10\r\n<end node> 5P9i0s8y19Z\r\n"_s;
         writeFile(path, QStringEncoder("windows-1251").encode(text));
         const StaffBaseLoad load = LoadStaffBase(path);
         QVERIFY(!load.fileMissing);
@@ -271,9 +286,11 @@ private slots:
         for (int i = 0; i < 4096; ++i)
             binary.append(char((i * 7919) & 0xFF));
         QTest::newRow("binary") << binary;
-        QTest::newRow("NUL bytes") << QByteArray("\xcf\xf0\xe5\xe4\xec\xe5\xf2 'a\0b', \xd2\xe8\xef\0\r\n\0", 22);
+        QTest::newRow("NUL bytes")
+            << QByteArray("\xcf\xf0\xe5\xe4\xec\xe5\xf2 'a\0b', \xd2\xe8\xef\0\r\n\0", 22);
         QTest::newRow("odd-length UTF-16") << QByteArray("\xff\xfe\x1f\x04\x40", 5);
-        QTest::newRow("invalid bytes after UTF-8 mark") << QByteArray("\xef\xbb\xbf\xff\xfe\xc0\r\n\x80");
+        QTest::newRow("invalid bytes after UTF-8 mark")
+            << QByteArray("\xef\xbb\xbf\xff\xfe\xc0\r\n\x80");
         QTest::newRow("50 MB single line") << QByteArray(50 * 1024 * 1024, 'x');
     }
     void badInputLoads()

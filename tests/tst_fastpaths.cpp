@@ -24,7 +24,8 @@ namespace {
 /// Characters whose lower case is worth testing: ASCII, the Russian alphabet, Ё and the
 /// other Cyrillic capitals the table maps by offset, Latin-1 and Greek letters, a surrogate
 /// pair, line breaks and blanks.
-const QString kAlphabet = u"aAzZ09 .'\r\nабвгдАБВГДёЁяЯѐЀџЏàÀσΣ"_s + QString::fromUtf16(u"\U0001F600");
+const QString kAlphabet = u"aAzZ09 .'\r\nабвгдАБВГДёЁяЯѐЀџЏàÀσΣ"_s
+    + QString::fromUtf16(u"\U0001F600");
 
 QString randomText(QRandomGenerator &rng, int maxLength)
 {
@@ -96,7 +97,9 @@ private slots:
             const QString text = randomText(rng, 40);
             const QString needle = lowerText(randomText(rng, 4));
             const qsizetype from = rng.bounded(int(text.size()) + 2) - 1;
-            const qsizetype expected = needle.isEmpty() ? -1 : lowerText(text).indexOf(needle, std::max<qsizetype>(from, 0));
+            const qsizetype expected = needle.isEmpty()
+                ? -1
+                : lowerText(text).indexOf(needle, std::max<qsizetype>(from, 0));
             QCOMPARE(CaseFoldedMatcher(needle).indexIn(text, from), expected);
 
             const QString other = rng.bounded(2) ? shuffleCase(rng, text) : randomText(rng, 40);
@@ -138,12 +141,16 @@ private slots:
         QTest::newRow("ansi, small") << cyrillic;
         QTest::newRow("ansi, many pieces") << cyrillic.repeated(300000);
         QTest::newRow("ascii first piece, then ansi") << megabyteOfAscii + cyrillic;
-        QTest::newRow("utf-8, many pieces") << QString(u"Предмет 'меч'\r\n"_s).toUtf8().repeated(200000);
+        QTest::newRow("utf-8, many pieces")
+            << QString(u"Предмет 'меч'\r\n"_s).toUtf8().repeated(200000);
         QTest::newRow("utf-8 broken after the first piece")
             << QString(u"Предмет\r\n"_s).toUtf8().repeated(150000) + cyrillic;
         QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBF") + cyrillic.repeated(100000);
-        QTest::newRow("utf-16 mark") << QByteArray("\xFF\xFE" "a\0b\0", 6);
-        QTest::newRow("ansi cut at a piece border") << QByteArray((1 << 20) - 1, 'a') + "\xD0" + cyrillic;
+        QTest::newRow("utf-16 mark") << QByteArray("\xFF\xFE"
+                                                   "a\0b\0",
+                                                   6);
+        QTest::newRow("ansi cut at a piece border")
+            << QByteArray((1 << 20) - 1, 'a') + "\xD0" + cyrillic;
     }
 
     void pieceByPieceReadingAgreesWithWholeReading()
@@ -198,8 +205,9 @@ private slots:
     void filterAgreesWithRecordScan()
     {
         QRandomGenerator rng(3);
-        const QStringList phrases = {u"на тело"_s, u"НА ТЕЛО"_s, u"'"_s, u"Тип предмета"_s,
-                                     u"мин.уровень"_s, u"е"_s, u"end node"_s, u"+2"_s};
+        const QStringList phrases = {u"на тело"_s,      u"НА ТЕЛО"_s,     u"'"_s,
+                                     u"Тип предмета"_s, u"мин.уровень"_s, u"е"_s,
+                                     u"end node"_s,     u"+2"_s};
         for (quint32 seed = 1; seed <= 200; ++seed) {
             const QString text = randombase::randomBaseText(seed, int(seed % 40));
             const QStringList lines = splitLines(text);

@@ -47,7 +47,14 @@ QStringList numberedList(int count, const QString &word)
 
 const QStringList kOldList = {u"шлем стража [отл]"_s, u"12. кольцо огня"_s, u"плащ"_s};
 
-enum class SaveFault { UnderAFile, FolderInPlace, ProcFileSystem, ReadOnlyMount, FullTmpfs, FileSizeLimit };
+enum class SaveFault {
+    UnderAFile,
+    FolderInPlace,
+    ProcFileSystem,
+    ReadOnlyMount,
+    FullTmpfs,
+    FileSizeLimit
+};
 enum class ReadFault { Folder, Socket, NamedPipe, ReadError, Missing };
 
 void writeBytes(const QString &path, const QByteArray &bytes)
@@ -110,9 +117,7 @@ private slots:
             writeBytes(dir.filePath(u"plain.txt"_s), "x");
             path = dir.filePath(u"plain.txt/list.txt"_s);
             break;
-        case SaveFault::FolderInPlace:
-            QVERIFY(QDir(dir.path()).mkdir(u"list.txt"_s));
-            break;
+        case SaveFault::FolderInPlace: QVERIFY(QDir(dir.path()).mkdir(u"list.txt"_s)); break;
         case SaveFault::ProcFileSystem:
             if (!QFileInfo(u"/proc/self"_s).exists())
                 QSKIP("no /proc file system here");
@@ -122,7 +127,8 @@ private slots:
             const QString folder = dir.filePath(u"ro"_s);
             QVERIFY(QDir(dir.path()).mkdir(u"ro"_s));
             path = folder + u"/list.txt"_s;
-            scenery = makeReadOnlyFolder(folder, [&] { writeTextFile(path, kOldList, TextEncoding::Ansi); });
+            scenery = makeReadOnlyFolder(
+                folder, [&] { writeTextFile(path, kOldList, TextEncoding::Ansi); });
             if (!scenery)
                 QSKIP("cannot mount a read-only tmpfs here, and permission bits do not bind root");
             hasOldList = true;
@@ -159,7 +165,8 @@ private slots:
             const TextFileLines old = readTextFile(path);
             QCOMPARE(old.lines, kOldList);
             // No half-written temporary file stays beside it either.
-            QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), QStringList{u"list.txt"_s});
+            QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files),
+                     QStringList{u"list.txt"_s});
         }
         if (fault == SaveFault::FolderInPlace)
             QVERIFY(QFileInfo(path).isDir());
@@ -181,9 +188,7 @@ private slots:
         QString path = dir.filePath(u"list.txt"_s);
         std::unique_ptr<Scenery> scenery;
         switch (fault) {
-        case ReadFault::Folder:
-            QVERIFY(QDir(dir.path()).mkdir(u"list.txt"_s));
-            break;
+        case ReadFault::Folder: QVERIFY(QDir(dir.path()).mkdir(u"list.txt"_s)); break;
         case ReadFault::Socket: {
 #ifdef Q_OS_UNIX
             auto socket = std::make_unique<SocketFile>(path);
@@ -213,8 +218,7 @@ private slots:
             if (!QFileInfo(path).exists())
                 QSKIP("no /proc file system here");
             break;
-        case ReadFault::Missing:
-            break;
+        case ReadFault::Missing: break;
         }
 
         ListState list = listStateOf(kOldList);
@@ -277,7 +281,8 @@ private slots:
                 }
                 if (round % 3 == 0)
                     QFile::remove(path);
-                std::rename(QFile::encodeName(spare).constData(), QFile::encodeName(path).constData());
+                std::rename(QFile::encodeName(spare).constData(),
+                            QFile::encodeName(path).constData());
                 ++round;
                 ++changer.rounds;
             }
@@ -305,7 +310,8 @@ private slots:
                 ++failed;
             }
         }
-        qInfo("%d whole reads, %d without a file, %d failed with the message", whole, missing, failed);
+        qInfo("%d whole reads, %d without a file, %d failed with the message", whole, missing,
+              failed);
         QVERIFY(whole > 0);
     }
 
@@ -326,8 +332,10 @@ private slots:
         const QString path = dir.filePath(u"staff.hjt"_s);
         qsizetype lineCount = 0;
         {
-            const QByteArray record = QStringEncoder("windows-1251").encode(
-                u"Предмет 'меч', Тип предмета: Обычный\r\nмин.уровень 5\r\n<end node>\r\n"_s);
+            const QByteArray record =
+                QStringEncoder("windows-1251")
+                    .encode(
+                        u"Предмет 'меч', Тип предмета: Обычный\r\nмин.уровень 5\r\n<end node>\r\n"_s);
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             for (qsizetype written = 0; written < 20 * 1024 * 1024; written += record.size()) {
@@ -376,11 +384,11 @@ private slots:
                 int status = 0;
                 QCOMPARE(::waitpid(child, &status, 0), child);
                 QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) <= 1,
-                         qPrintable(u"%1 with %2 MB more: %3 %4"_s
-                                        .arg(asList ? u"list"_s : u"base"_s)
-                                        .arg(extraMb)
-                                        .arg(WIFEXITED(status) ? u"exit"_s : u"signal"_s)
-                                        .arg(WIFEXITED(status) ? WEXITSTATUS(status) : WTERMSIG(status))));
+                         qPrintable(
+                             u"%1 with %2 MB more: %3 %4"_s.arg(asList ? u"list"_s : u"base"_s)
+                                 .arg(extraMb)
+                                 .arg(WIFEXITED(status) ? u"exit"_s : u"signal"_s)
+                                 .arg(WIFEXITED(status) ? WEXITSTATUS(status) : WTERMSIG(status))));
                 ++(WEXITSTATUS(status) == 0 ? loaded : refused);
             }
         }
@@ -409,7 +417,8 @@ private slots:
                 const ListState a = listStateOf(listA);
                 const ListState b = listStateOf(listB);
                 for (int k = 0;; ++k)
-                    saveListFile(k % 2 ? b : a, path, k % 3 ? TextEncoding::Ansi : TextEncoding::Utf16LeBom);
+                    saveListFile(k % 2 ? b : a, path,
+                                 k % 3 ? TextEncoding::Ansi : TextEncoding::Utf16LeBom);
             }
             QThread::usleep(1000 + random.bounded(80000));
             ::kill(child, SIGKILL);
@@ -429,7 +438,8 @@ private slots:
             leftovers = int(others.size()) - 1;
         }
         qInfo("%d kills; the list found whole %d times as the first list, %d as the second; "
-              "%d temporary files left beside it", kills, sawA, sawB, leftovers);
+              "%d temporary files left beside it",
+              kills, sawA, sawB, leftovers);
     }
 #endif
 };

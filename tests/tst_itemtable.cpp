@@ -42,10 +42,10 @@ private slots:
                               {u"меч"_s, u"30"_s, u"Др"_s, u"9"_s},
                               {u"щит"_s, u"5"_s, u"Сет Па"_s, u"1 2"_s}};
         const ItemTable t = RebuildItemTable(
-            {u"12. меч"_s, u"кольцо [отл]"_s, u"МЕЧ"_s, u"*щит*"_s, u"меч"_s}, ItemNameLookup(index));
+            {u"12. меч"_s, u"кольцо [отл]"_s, u"МЕЧ"_s, u"*щит*"_s, u"меч"_s},
+            ItemNameLookup(index));
         const ItemTable expected{row(u"12. меч"_s, u"Вн Ма"_s, u"10"_s, u"5 3"_s),
-                                 row(u"кольцо [отл]"_s),
-                                 row(u"МЕЧ"_s),
+                                 row(u"кольцо [отл]"_s), row(u"МЕЧ"_s),
                                  row(u"*щит*"_s, u"Сет Па"_s, u"5"_s, u"1 2"_s),
                                  row(u"меч"_s, u"Вн Ма"_s, u"10"_s, u"5 3"_s)};
         QCOMPARE(t, expected);
@@ -105,20 +105,20 @@ private slots:
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<qsizetype>("rowNumber");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("middle row") << QStringList{u"a"_s, u"b"_s, u"c"_s} << qsizetype(1)
-                                    << QStringList{u"a"_s, u"c"_s};
-        QTest::newRow("first row") << QStringList{u"a"_s, u"b"_s} << qsizetype(0)
-                                   << QStringList{u"b"_s};
-        QTest::newRow("last of three") << QStringList{u"a"_s, u"b"_s, u"c"_s} << qsizetype(2)
-                                       << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("last of two is emptied") << QStringList{u"a"_s, u"b"_s} << qsizetype(1)
-                                                << QStringList{u"a"_s, QString()};
-        QTest::newRow("only row is emptied") << QStringList{u"a"_s} << qsizetype(0)
-                                             << QStringList{QString()};
-        QTest::newRow("below the table") << QStringList{u"a"_s, u"b"_s} << qsizetype(-1)
-                                         << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("beyond the table") << QStringList{u"a"_s, u"b"_s} << qsizetype(2)
-                                          << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("middle row")
+            << QStringList{u"a"_s, u"b"_s, u"c"_s} << qsizetype(1) << QStringList{u"a"_s, u"c"_s};
+        QTest::newRow("first row")
+            << QStringList{u"a"_s, u"b"_s} << qsizetype(0) << QStringList{u"b"_s};
+        QTest::newRow("last of three")
+            << QStringList{u"a"_s, u"b"_s, u"c"_s} << qsizetype(2) << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("last of two is emptied")
+            << QStringList{u"a"_s, u"b"_s} << qsizetype(1) << QStringList{u"a"_s, QString()};
+        QTest::newRow("only row is emptied")
+            << QStringList{u"a"_s} << qsizetype(0) << QStringList{QString()};
+        QTest::newRow("below the table")
+            << QStringList{u"a"_s, u"b"_s} << qsizetype(-1) << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("beyond the table")
+            << QStringList{u"a"_s, u"b"_s} << qsizetype(2) << QStringList{u"a"_s, u"b"_s};
     }
     void gridDeleteRow()
     {
@@ -183,17 +183,19 @@ private slots:
             << QStringList{u"a"_s, u"b"_s, u"c"_s} << QStringList{u"5 "_s, u"6"_s, u" 5"_s}
             << QStringList{u"b"_s, u"c"_s, u"a"_s};
         QTest::newRow("empty, dash and unmatched count as 0")
-            << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s} << QStringList{QString(), u"1"_s, u"–"_s, u" "_s}
+            << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}
+            << QStringList{QString(), u"1"_s, u"–"_s, u" "_s}
             << QStringList{u"b"_s, u"d"_s, u"c"_s, u"a"_s};
         QTest::newRow("negative levels last, larger magnitude first")
-            << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s} << QStringList{u"-3"_s, u"0"_s, u"-10"_s, u"2"_s}
+            << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}
+            << QStringList{u"-3"_s, u"0"_s, u"-10"_s, u"2"_s}
             << QStringList{u"d"_s, u"b"_s, u"c"_s, u"a"_s};
         QTest::newRow("equal level: descending code units")
-            << QStringList{u"12. шлем"_s, u"кольцо"_s, u"Кольцо"_s, u"ёж"_s, u"Ёж"_s, u"Шлем"_s,
-                           u"ring"_s, u"Ring"_s, u" x"_s}
+            << QStringList{u"12. шлем"_s, u"кольцо"_s, u"Кольцо"_s, u"ёж"_s, u"Ёж"_s,
+                           u"Шлем"_s,     u"ring"_s,   u"Ring"_s,   u" x"_s}
             << QStringList(9, u"7"_s)
-            << QStringList{u"ёж"_s, u"кольцо"_s, u"Шлем"_s, u"Кольцо"_s, u"Ёж"_s, u"ring"_s,
-                           u"Ring"_s, u"12. шлем"_s, u" x"_s};
+            << QStringList{u"ёж"_s,   u"кольцо"_s, u"Шлем"_s,     u"Кольцо"_s, u"Ёж"_s,
+                           u"ring"_s, u"Ring"_s,   u"12. шлем"_s, u" x"_s};
     }
     void levelSortOrder()
     {
@@ -207,7 +209,8 @@ private slots:
 
     void sortKeepsRowsWholeAndBlanksEmptyCells()
     {
-        ItemTable t{row(u"меч"_s, u"Вн Ма"_s, u"10"_s, u"5 3"_s), row(u"щит"_s), row(u"посох"_s, {}, u"20"_s)};
+        ItemTable t{row(u"меч"_s, u"Вн Ма"_s, u"10"_s, u"5 3"_s), row(u"щит"_s),
+                    row(u"посох"_s, {}, u"20"_s)};
         SortGridByColumn(t, LevelColumn, SortKeyKind::Integer, true);
         const ItemTable expected{row(u"посох"_s, u" "_s, u"20"_s, u" "_s),
                                  row(u"меч"_s, u"Вн Ма"_s, u"10"_s, u"5 3"_s),
@@ -299,8 +302,7 @@ private slots:
         QTest::newRow("lone colon") << u":"_s << QStringList{QString()};
         QTest::newRow("blank after colon") << u"a: "_s << QStringList{u"a"_s, u" "_s};
         QTest::newRow("single character field") << u"a:b"_s << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("blank field kept") << u"a:  :b"_s
-                                            << QStringList{u"a"_s, u"  "_s, u"b"_s};
+        QTest::newRow("blank field kept") << u"a:  :b"_s << QStringList{u"a"_s, u"  "_s, u"b"_s};
     }
     void splitByDelimiter()
     {
@@ -344,25 +346,26 @@ private slots:
         QTest::addColumn<bool>("overpaint");
         QTest::addColumn<QString>("label");
         QTest::addColumn<int>("fill"); // -1: the ordinary background
-        QTest::newRow("first group higher") << u"Вн Ва Сл"_s << u"3 2 5"_s << true << u"Сл"_s
-                                            << int(classGroupOneRgb);
+        QTest::newRow("first group higher")
+            << u"Вн Ва Сл"_s << u"3 2 5"_s << true << u"Сл"_s << int(classGroupOneRgb);
         QTest::newRow("second group higher, earlier best wins")
             << u"Вн Ма Ле"_s << u"4 6 6"_s << true << u"Ма"_s << int(classGroupTwoRgb);
         QTest::newRow("equal group maxima") << u"Вн Ма"_s << u"5 5"_s << true << u"Вн"_s << -1;
         QTest::newRow("no group label") << u"Хх Юю"_s << u"1 2"_s << true << u"Юю"_s << -1;
-        QTest::newRow("labels are case-sensitive") << u"вн Ма"_s << u"9 1"_s << true << u"вн"_s
-                                                   << int(classGroupTwoRgb);
-        QTest::newRow("all at -100 or less") << u"Вн Ма"_s << u"-100 -200"_s << true << QString() << -1;
-        QTest::newRow("group one at -100 loses to nothing") << u"Вн Ма"_s << u"-100 -99"_s << true
-                                                             << u"Ма"_s << int(classGroupTwoRgb);
-        QTest::newRow("two blanks stop the scan") << u"Вн  Ма"_s << u"1 9 9"_s << true << u"Вн"_s
-                                                  << int(classGroupOneRgb);
+        QTest::newRow("labels are case-sensitive")
+            << u"вн Ма"_s << u"9 1"_s << true << u"вн"_s << int(classGroupTwoRgb);
+        QTest::newRow("all at -100 or less")
+            << u"Вн Ма"_s << u"-100 -200"_s << true << QString() << -1;
+        QTest::newRow("group one at -100 loses to nothing")
+            << u"Вн Ма"_s << u"-100 -99"_s << true << u"Ма"_s << int(classGroupTwoRgb);
+        QTest::newRow("two blanks stop the scan")
+            << u"Вн  Ма"_s << u"1 9 9"_s << true << u"Вн"_s << int(classGroupOneRgb);
         QTest::newRow("only ten labels scanned")
             << u"a b c d e f g h i j Ма"_s << u"1 1 1 1 1 1 1 1 1 1 50"_s << true << u"a"_s << -1;
-        QTest::newRow("missing rating exceeds nothing") << u"Вн Ма"_s << u"3"_s << true << u"Вн"_s
-                                                        << int(classGroupOneRgb);
-        QTest::newRow("non-numeric rating exceeds nothing") << u"Вн Ма"_s << u"x 2"_s << true
-                                                            << u"Ма"_s << int(classGroupTwoRgb);
+        QTest::newRow("missing rating exceeds nothing")
+            << u"Вн Ма"_s << u"3"_s << true << u"Вн"_s << int(classGroupOneRgb);
+        QTest::newRow("non-numeric rating exceeds nothing")
+            << u"Вн Ма"_s << u"x 2"_s << true << u"Ма"_s << int(classGroupTwoRgb);
         QTest::newRow("no class line") << QString() << u"1"_s << false << QString() << -1;
         QTest::newRow("no ratings") << u"Вн"_s << QString() << false << QString() << -1;
         QTest::newRow("cells blanked by a sort") << u" "_s << u" "_s << true << QString() << -1;
@@ -374,7 +377,8 @@ private slots:
         QFETCH(bool, overpaint);
         QFETCH(QString, label);
         QFETCH(int, fill);
-        const ItemCellPaint p = itemCellPaint(ClassColumn, row(u"меч"_s, classHeader, u"1"_s, ratings));
+        const ItemCellPaint p = itemCellPaint(ClassColumn,
+                                              row(u"меч"_s, classHeader, u"1"_s, ratings));
         QCOMPARE(p.overpaint, overpaint);
         QCOMPARE(p.text, label);
         QCOMPARE(p.fill, fill < 0 ? std::nullopt : std::optional<quint32>(quint32(fill)));
@@ -395,7 +399,8 @@ private slots:
         QFETCH(bool, marked);
         const ItemTableRow r = row(u"кольцо"_s, classHeader, u"1"_s, u"1 1"_s);
         const ItemCellPaint p = itemCellPaint(EntryColumn, r);
-        const ItemCellPaint expected = marked ? ItemCellPaint{true, setItemRgb, u"кольцо"_s} : ItemCellPaint{};
+        const ItemCellPaint expected = marked ? ItemCellPaint{true, setItemRgb, u"кольцо"_s}
+                                              : ItemCellPaint{};
         QCOMPARE(p, expected);
         QCOMPARE(itemCellPaint(LevelColumn, r), ItemCellPaint{});
         QCOMPARE(itemCellPaint(RatingsColumn, r), ItemCellPaint{});

@@ -80,11 +80,13 @@ private slots:
         QTest::addColumn<QString>("count");
 
         QTest::newRow("middle entry: focus moves one further")
-            << abcde << qsizetype(1) << QList<qsizetype>() << QStringList{u"a"_s, u"c"_s, u"d"_s, u"e"_s}
-            << qsizetype(1) << false << qsizetype(2) << u"4 предметов"_s;
+            << abcde << qsizetype(1) << QList<qsizetype>()
+            << QStringList{u"a"_s, u"c"_s, u"d"_s, u"e"_s} << qsizetype(1) << false << qsizetype(2)
+            << u"4 предметов"_s;
         QTest::newRow("last entry: focus stays on the new last")
-            << abcde << qsizetype(4) << QList<qsizetype>() << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}
-            << qsizetype(4) << false << qsizetype(3) << u"4 предметов"_s;
+            << abcde << qsizetype(4) << QList<qsizetype>()
+            << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s} << qsizetype(4) << false << qsizetype(3)
+            << u"4 предметов"_s;
         QTest::newRow("two selected go, table rebuilt")
             << abcde << qsizetype(2) << QList<qsizetype>{1} << QStringList{u"a"_s, u"d"_s, u"e"_s}
             << qsizetype(-1) << true << qsizetype(2) << u"3 предметов"_s;
@@ -92,8 +94,9 @@ private slots:
             << QStringList{u"a"_s} << qsizetype(0) << QList<qsizetype>() << QStringList()
             << qsizetype(0) << false << qsizetype(-1) << u"0 предметов"_s;
         QTest::newRow("one selected elsewhere: the focused entry goes")
-            << abcde << qsizetype(3) << QList<qsizetype>() << QStringList{u"a"_s, u"b"_s, u"c"_s, u"e"_s}
-            << qsizetype(3) << false << qsizetype(3) << u"4 предметов"_s;
+            << abcde << qsizetype(3) << QList<qsizetype>()
+            << QStringList{u"a"_s, u"b"_s, u"c"_s, u"e"_s} << qsizetype(3) << false << qsizetype(3)
+            << u"4 предметов"_s;
     }
     void deleteExamples()
     {
@@ -184,8 +187,9 @@ private slots:
         QCOMPARE(state.focused, 0);
 
         addEntries(state, {u"Ведро"_s, u"меч"_s, u"яблоко"_s, u"Амулет"_s});
-        QCOMPARE(state.entries, (QStringList{u"амулет"_s, u"Амулет"_s, u"бусы"_s, u"Ведро"_s,
-                                             u"Ёж"_s, u"Меч"_s, u"меч"_s, u"щит"_s, u"яблоко"_s}));
+        QCOMPARE(state.entries,
+                 (QStringList{u"амулет"_s, u"Амулет"_s, u"бусы"_s, u"Ведро"_s, u"Ёж"_s, u"Меч"_s,
+                              u"меч"_s, u"щит"_s, u"яблоко"_s}));
         QCOMPARE(state.selected.size(), state.entries.size());
         QCOMPARE(state.selected[7], true);
 
@@ -233,7 +237,8 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::newRow("extension added") << u"/x/spisok"_s << u"/x/spisok.txt"_s;
         QTest::newRow("extension kept") << u"/x/spisok.txt"_s << u"/x/spisok.txt"_s;
-        QTest::newRow("upper case extension is not it") << u"/x/spisok.TXT"_s << u"/x/spisok.TXT.txt"_s;
+        QTest::newRow("upper case extension is not it")
+            << u"/x/spisok.TXT"_s << u"/x/spisok.TXT.txt"_s;
         QTest::newRow("folder with .txt in it") << u"/x.txt/spisok"_s << u"/x.txt/spisok"_s;
     }
     void listFileName()
@@ -248,13 +253,16 @@ private slots:
         QTest::addColumn<int>("encoding");
         QTest::addColumn<QByteArray>("bytes");
         const QString text = u"12. шлем\r\nкольцо [отл]\r\n"_s;
-        QTest::newRow("ansi") << int(TextEncoding::Ansi) << QByteArray(QStringEncoder("windows-1251").encode(text));
+        QTest::newRow("ansi") << int(TextEncoding::Ansi)
+                              << QByteArray(QStringEncoder("windows-1251").encode(text));
         QTest::newRow("utf-8") << int(TextEncoding::Utf8) << text.toUtf8();
         QTest::newRow("utf-8 bom") << int(TextEncoding::Utf8Bom) << "\xEF\xBB\xBF" + text.toUtf8();
-        QTest::newRow("utf-16 le") << int(TextEncoding::Utf16LeBom)
-                                   << "\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(text));
-        QTest::newRow("utf-16 be") << int(TextEncoding::Utf16BeBom)
-                                   << "\xFE\xFF" + QByteArray(QStringEncoder(QStringEncoder::Utf16BE).encode(text));
+        QTest::newRow("utf-16 le")
+            << int(TextEncoding::Utf16LeBom)
+            << "\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(text));
+        QTest::newRow("utf-16 be")
+            << int(TextEncoding::Utf16BeBom)
+            << "\xFE\xFF" + QByteArray(QStringEncoder(QStringEncoder::Utf16BE).encode(text));
     }
     void listFilesInEachEncoding()
     {
@@ -345,15 +353,18 @@ private slots:
         const QString old = dir.filePath(u"ro/list.txt"_s);
         QVERIFY(QDir(dir.path()).mkdir(u"ro"_s));
         writeBytes(old, "keep\r\n");
-        QFile::setPermissions(dir.filePath(u"ro"_s), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.filePath(u"ro"_s),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QFile::setPermissions(old, QFileDevice::ReadOwner);
         const bool canWrite = QFile(old).open(QIODevice::WriteOnly | QIODevice::Append);
         if (!canWrite) {
-            QVERIFY_THROWS_EXCEPTION(TarnError, saveListFile(listStateOf(abcde), old, TextEncoding::Ansi));
+            QVERIFY_THROWS_EXCEPTION(TarnError,
+                                     saveListFile(listStateOf(abcde), old, TextEncoding::Ansi));
             QCOMPARE(readBytes(old), QByteArray("keep\r\n"));
         }
-        QFile::setPermissions(dir.filePath(u"ro"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                         | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.filePath(u"ro"_s),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ExeOwner);
         if (canWrite)
             QSKIP("permissions are not enforced for this user; the folder case was checked");
     }
@@ -363,15 +374,18 @@ private slots:
         QTest::addColumn<int>("slot");
         QTest::addColumn<qsizetype>("count");
         QTest::addColumn<QStringList>("texts");
-        QTest::newRow("slot 1, empty list") << 1 << qsizetype(0)
+        QTest::newRow("slot 1, empty list")
+            << 1 << qsizetype(0)
             << QStringList{u"save1.txt"_s, u"Список 1 (пусто)"_s, u"Список 1 (0 записи)"_s,
                            u"Перезаписан 1 список предметов."_s};
         QTest::newRow("slot 2") << 2 << qsizetype(14)
-            << QStringList{u"save2.txt"_s, u"Список 2 (пусто)"_s, u"Список 2 (14 записи)"_s,
-                           u"Перезаписан 2 список предметов."_s};
+                                << QStringList{u"save2.txt"_s, u"Список 2 (пусто)"_s,
+                                               u"Список 2 (14 записи)"_s,
+                                               u"Перезаписан 2 список предметов."_s};
         QTest::newRow("slot 3") << 3 << qsizetype(1)
-            << QStringList{u"save3.txt"_s, u"Список 3 (пусто)"_s, u"Список 3 (1 записи)"_s,
-                           u"Перезаписан 3 список предметов."_s};
+                                << QStringList{u"save3.txt"_s, u"Список 3 (пусто)"_s,
+                                               u"Список 3 (1 записи)"_s,
+                                               u"Перезаписан 3 список предметов."_s};
     }
     void quickSlotTexts()
     {

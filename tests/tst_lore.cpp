@@ -56,14 +56,15 @@ QString spansText(const QList<LoreSpan> &spans)
 {
     QStringList parts;
     for (const LoreSpan &s : spans)
-        parts << u"%1+%2 #%3"_s.arg(s.start).arg(s.length).arg(s.colour & 0xFFFFFF, 6, 16, QChar(u'0'));
+        parts << u"%1+%2 #%3"_s.arg(s.start).arg(s.length).arg(s.colour & 0xFFFFFF, 6, 16,
+                                                               QChar(u'0'));
     return parts.join(u", "_s);
 }
 
 } // namespace
 
 namespace QTest {
-template <>
+template<>
 char *toString(const QList<LoreSpan> &spans)
 {
     return qstrdup(spansText(spans).toUtf8().constData());
@@ -81,9 +82,8 @@ private slots:
         QCOMPARE(v.size(), 160);
         QCOMPARE(SlotLabelFor(v), u"В левую руку"_s);
         const QList<LoreSpan> expected = {
-            {9, 13, aqua},    {141, 12, yellow}, {107, 14, lime},
-            {79, 3, teal},    {74, 5, yellow},   {121, 20, grey},
-            {104, 3, lime},   {128, 3, lime},    {138, 3, red},
+            {9, 13, aqua},   {141, 12, yellow}, {107, 14, lime}, {79, 3, teal}, {74, 5, yellow},
+            {121, 20, grey}, {104, 3, lime},    {128, 3, lime},  {138, 3, red},
         };
         QCOMPARE(ComputeLoreSpans(v, kLantern.first().size()), expected);
         QCOMPARE(v.mid(9, 13), u"старый фонарь"_s);
@@ -96,8 +96,10 @@ private slots:
         QTest::newRow("nothing") << u"просто текст\n"_s << QString();
         QTest::newRow("head") << u"Вы можете одеть это на голову.\n"_s << u"Голова"_s;
         QTest::newRow("later row wins")
-            << u"Предмет 'x', Тип предмета: Обычный\nВы можете одеть это на голову.\n"_s << u"В левую руку"_s;
-        QTest::newRow("weapon skill") << u"Оружейное умение: Дубины и палицы\n"_s << u"Дубины и палицы"_s;
+            << u"Предмет 'x', Тип предмета: Обычный\nВы можете одеть это на голову.\n"_s
+            << u"В левую руку"_s;
+        QTest::newRow("weapon skill")
+            << u"Оружейное умение: Дубины и палицы\n"_s << u"Дубины и палицы"_s;
         QTest::newRow("case matters") << u"вы можете одеть это на голову.\n"_s << QString();
         QTest::newRow("potion") << u"Тип предмета: Напиток\n"_s << u"Напиток"_s;
     }
@@ -120,17 +122,14 @@ private slots:
             << QStringList{hdr, u"Оружейное умение: Топоры"_s}
             << QList<LoreSpan>{name, {44, 7, lime}, {34, 17, lime}};
         QTest::newRow("first occurrence only, lower case word counts")
-            << QStringList{hdr, u"светит свет и СВЕТ"_s}
-            << QList<LoreSpan>{name, {41, 5, yellow}};
+            << QStringList{hdr, u"светит свет и СВЕТ"_s} << QList<LoreSpan>{name, {41, 5, yellow}};
         QTest::newRow("underscore is a word character")
-            << QStringList{hdr, u"МАГИЧЕСКИЙ_СВЕТ"_s}
-            << QList<LoreSpan>{name, {34, 16, yellow}};
+            << QStringList{hdr, u"МАГИЧЕСКИЙ_СВЕТ"_s} << QList<LoreSpan>{name, {34, 16, yellow}};
         QTest::newRow("plus marks: +100 and ++5")
             << QStringList{hdr, u"+100 ++5"_s}
             << QList<LoreSpan>{name, {34, 3, lime}, {39, 3, lime}};
         QTest::newRow("no modifiers heading: no grey block, no minus marks")
-            << QStringList{hdr, u"защита -1"_s}
-            << QList<LoreSpan>{name};
+            << QStringList{hdr, u"защита -1"_s} << QList<LoreSpan>{name};
         QTest::newRow("hyphen before the heading is not marked, none after the load heading")
             << QStringList{hdr, u"-x"_s, u"Модификаторы :"_s, u"-1"_s, u"Зона лоада: -"_s}
             << QList<LoreSpan>{name, {55, 11, yellow}, {37, 14, lime}, {51, 4, grey}, {52, 3, red}};
@@ -138,14 +137,12 @@ private slots:
             << QStringList{hdr, u"Места лоада:"_s, u"Модификаторы :"_s, u"-1"_s}
             << QList<LoreSpan>{name, {34, 12, yellow}, {47, 14, lime}};
         QTest::newRow("no type part: no name span")
-            << QStringList{u"Предмет 'ab'"_s, u"+"_s}
-            << QList<LoreSpan>{{13, 3, lime}};
+            << QStringList{u"Предмет 'ab'"_s, u"+"_s} << QList<LoreSpan>{{13, 3, lime}};
         QTest::newRow("heading at the very end: block runs to the end")
             << QStringList{hdr, u"Модификаторы :"_s}
             << QList<LoreSpan>{name, {34, 14, lime}, {48, 1, grey}};
         QTest::newRow("plus mark reaching past the end")
-            << QStringList{u"+"_s}
-            << QList<LoreSpan>{{0, 3, lime}};
+            << QStringList{u"+"_s} << QList<LoreSpan>{{0, 3, lime}};
     }
     void spans()
     {
@@ -161,14 +158,21 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const QString end = u"<end node> 5P9i0s8y19Z"_s;
         const QStringList base = {
-            u"<node> 5P9i0s8y19Z"_s, u"Предмет 'меч', Тип предмета: Оружие"_s, u"острый"_s, end,
-            u"Предмет 'длинный меч', Тип предмета: Оружие"_s, u"длинный"_s, end,
-            u"Предмет 'меч', Тип предмета: Оружие"_s, u"второй"_s, end,
-            u"Предмет 'a'b.*', Тип предмета: Свиток"_s, u"странный"_s,
+            u"<node> 5P9i0s8y19Z"_s,
+            u"Предмет 'меч', Тип предмета: Оружие"_s,
+            u"острый"_s,
+            end,
+            u"Предмет 'длинный меч', Тип предмета: Оружие"_s,
+            u"длинный"_s,
+            end,
+            u"Предмет 'меч', Тип предмета: Оружие"_s,
+            u"второй"_s,
+            end,
+            u"Предмет 'a'b.*', Тип предмета: Свиток"_s,
+            u"странный"_s,
         };
         QTest::newRow("both records with the key, in order")
-            << u"меч"_s << base
-            << QStringList{base[1], base[2], base[7], base[8]};
+            << u"меч"_s << base << QStringList{base[1], base[2], base[7], base[8]};
         QTest::newRow("key inside a longer name does not match")
             << u"длинный"_s << base << QStringList();
         QTest::newRow("apostrophe and pattern characters, no end line")
@@ -196,8 +200,9 @@ private slots:
     /// The indexed collection gives what a line-by-line reading gives, on varied bases.
     void collectAgreesWithPlainReading()
     {
-        const QStringList keys = {u"меч"_s, u"Меч"_s, u"КОЛЬЦО"_s, QString(), u"a'b"_s, u"x.y(z)"_s,
-                                  u"[кольцо]"_s, u"ёж"_s, u"последний"_s, u" "_s, u"меч', '"_s};
+        const QStringList keys = {u"меч"_s,       u"Меч"_s,    u"КОЛЬЦО"_s,   QString(),
+                                  u"a'b"_s,       u"x.y(z)"_s, u"[кольцо]"_s, u"ёж"_s,
+                                  u"последний"_s, u" "_s,      u"меч', '"_s};
         for (quint32 seed = 1; seed <= 300; ++seed) {
             const QString text = randombase::randomBaseText(seed, int(seed % 50));
             const StaffBase base = staffBaseFromText(text);

@@ -43,21 +43,20 @@ private slots:
         QTest::newRow("example with 'все.'")
             << QStringList{u"длинный меч [2]"_s, u"щит <хорошее>"_s} << u"кзабр"_s << true
             << QString() << QStringList{u"кзабр все.длинный.меч"_s, u"кзабр все.щит"_s};
-        QTest::newRow("plain join and postfix")
-            << QStringList{u"меч"_s} << u"би ав"_s << false << u"5000"_s
-            << QStringList{u"би ав меч 5000"_s};
+        QTest::newRow("plain join and postfix") << QStringList{u"меч"_s} << u"би ав"_s << false
+                                                << u"5000"_s << QStringList{u"би ав меч 5000"_s};
         QTest::newRow("empty entries skipped")
             << QStringList{QString(), u"меч"_s, QString()} << u"дать"_s << false << QString()
             << QStringList{u"дать меч"_s};
         QTest::newRow("empty name still gives a line")
             << QStringList{u"[1]"_s, u"a[1]"_s} << u"дать"_s << true << QString()
             << QStringList{u"дать все."_s, u"дать все."_s};
-        QTest::newRow("empty prefix, box clear") << QStringList{u"меч"_s} << QString() << false
-                                                 << QString() << QStringList{u" меч"_s};
+        QTest::newRow("empty prefix, box clear")
+            << QStringList{u"меч"_s} << QString() << false << QString() << QStringList{u" меч"_s};
         QTest::newRow("blank postfix is text") << QStringList{u"меч"_s} << u"дать"_s << false
                                                << u" "_s << QStringList{u"дать меч  "_s};
-        QTest::newRow("empty list") << QStringList() << u"дать"_s << false << u";"_s
-                                    << QStringList();
+        QTest::newRow("empty list")
+            << QStringList() << u"дать"_s << false << u";"_s << QStringList();
     }
     void prefixPacket()
     {
@@ -82,13 +81,13 @@ private slots:
         QTest::newRow("stars removed, nothing trimmed")
             << QStringList{u"*7. меч"_s, u" 8 . щит"_s} << u"биржа инф"_s << QString()
             << QStringList{u"биржа инф 7"_s, u"биржа инф  8 "_s};
-        QTest::newRow("any text before the dot") << QStringList{u"ab.c"_s} << u"x"_s << QString()
-                                                 << QStringList{u"x ab"_s};
+        QTest::newRow("any text before the dot")
+            << QStringList{u"ab.c"_s} << u"x"_s << QString() << QStringList{u"x ab"_s};
         QTest::newRow("entries without a dot skipped")
             << QStringList{u"меч"_s, QString(), u"4. кольцо [отл]"_s} << u"биржа снять"_s
             << QString() << QStringList{u"биржа снять 4"_s};
-        QTest::newRow("empty operation") << QStringList{u"5. меч"_s} << QString() << QString()
-                                         << QStringList{u" 5"_s};
+        QTest::newRow("empty operation")
+            << QStringList{u"5. меч"_s} << QString() << QString() << QStringList{u" 5"_s};
     }
     void exchangePacket()
     {

@@ -90,28 +90,28 @@ private slots:
         QTest::addColumn<QStringList>("names");
 
         QTest::newRow("tag length carries to the next line")
-            << QStringList{u"<на шее> амулет"_s, u"кольцо [отл]"_s} << QStringList() << QStringList()
-            << QStringList{u"амулет"_s, u"кольцо"_s} << QStringList{u"амулет"_s, u"кольцо"_s};
+            << QStringList{u"<на шее> амулет"_s, u"кольцо [отл]"_s} << QStringList()
+            << QStringList() << QStringList{u"амулет"_s, u"кольцо"_s}
+            << QStringList{u"амулет"_s, u"кольцо"_s};
         QTest::newRow("carried tag length keeps dotted lines plain")
             << QStringList{u"<в руках> посох"_s, u"12. шлем"_s} << QStringList() << QStringList()
             << QStringList{u"посох"_s, u"12. шлем"_s} << QStringList{u"посох"_s, u"12. шлем"_s};
         QTest::newRow("short tag resets the carried length")
-            << QStringList{u"<в руках> посох"_s, u"меч <>"_s, u"кольцо [отл]"_s}
-            << QStringList() << QStringList()
-            << QStringList{u"посох"_s, u"меч"_s, u"кольцо [отл]"_s}
+            << QStringList{u"<в руках> посох"_s, u"меч <>"_s, u"кольцо [отл]"_s} << QStringList()
+            << QStringList() << QStringList{u"посох"_s, u"меч"_s, u"кольцо [отл]"_s}
             << QStringList{u"посох"_s, u"меч"_s, u"кольцо [отл]"_s};
         QTest::newRow("plain duplicate ignoring case adds nothing")
             << QStringList{u"Меч"_s, u"МЕЧ"_s} << QStringList{u"щит"_s} << QStringList{u"щит"_s}
             << QStringList{u"Меч"_s} << QStringList{u"Меч"_s};
         QTest::newRow("already listed entry adds no name")
-            << QStringList{u"ЩИТ"_s} << QStringList{u"щит"_s} << QStringList()
-            << QStringList() << QStringList();
+            << QStringList{u"ЩИТ"_s} << QStringList{u"щит"_s} << QStringList() << QStringList()
+            << QStringList();
         QTest::newRow("new plain entry repeats a listed name")
             << QStringList{u"щит"_s} << QStringList() << QStringList{u"Щит"_s}
             << QStringList{u"щит"_s} << QStringList{u"щит"_s};
         QTest::newRow("numbered entries doubled, names once")
-            << QStringList{u"1. меч"_s, u"2. щит"_s, u"1. меч"_s, u"2. щит"_s}
-            << QStringList() << QStringList{u"МЕЧ"_s}
+            << QStringList{u"1. меч"_s, u"2. щит"_s, u"1. меч"_s, u"2. щит"_s} << QStringList()
+            << QStringList{u"МЕЧ"_s}
             << QStringList{u"1. меч"_s, u"2. щит"_s, u"1. меч"_s, u"2. щит"_s}
             << QStringList{u"щит"_s};
         QTest::newRow("presence test sees numbered entries")
@@ -124,8 +124,8 @@ private slots:
             << QStringList{u""_s, u"  "_s, u"Склад:"_s} << QStringList() << QStringList()
             << QStringList{QString()} << QStringList{QString()};
         QTest::newRow("empty text already in the list")
-            << QStringList{u""_s} << QStringList{QString()} << QStringList()
-            << QStringList() << QStringList();
+            << QStringList{u""_s} << QStringList{QString()} << QStringList() << QStringList()
+            << QStringList();
     }
     void runs()
     {
@@ -229,10 +229,14 @@ private slots:
         QString control;
         for (char16_t c = 0; c < 0x20; ++c)
             control.append(QChar(c));
-        const QStringList lines{longLine, longLine + u" [отл]"_s, u"<"_s + longLine + u">"_s,
+        const QStringList lines{longLine,
+                                longLine + u" [отл]"_s,
+                                u"<"_s + longLine + u">"_s,
                                 control + u"щит\tстальной"_s + control,
-                                QString(100000, u'.'), QString(100000, u':'),
-                                QString(50000, u'<'), QString(50000, u')')};
+                                QString(100000, u'.'),
+                                QString(100000, u':'),
+                                QString(50000, u'<'),
+                                QString(50000, u')')};
         const PastedLines r = ParsePastedLines(lines, {}, {});
         QCOMPARE(r.trimmedLines.size(), lines.size());
         QVERIFY(r.entries.contains(longLine));

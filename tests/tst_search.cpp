@@ -122,10 +122,12 @@ private slots:
         QTest::newRow("type part of the header matches")
             << u"предмета"_s
             << QStringList{u"длинный меч"_s, u"Меч"_s, u"старый свиток"_s, QString(), u"посох"_s};
-        QTest::newRow("capital letters in the header never match") << u"длинный"_s << QStringList{u"длинный меч"_s};
+        QTest::newRow("capital letters in the header never match")
+            << u"длинный"_s << QStringList{u"длинный меч"_s};
         QTest::newRow("empty query") << QString() << QStringList();
         QTest::newRow("only header lines") << u"на тело"_s << QStringList();
-        QTest::newRow("header without apostrophes gives an empty name") << u"без кавычек"_s << QStringList{QString()};
+        QTest::newRow("header without apostrophes gives an empty name")
+            << u"без кавычек"_s << QStringList{QString()};
         QTest::newRow("pattern characters are plain text") << u".*"_s << QStringList();
         QTest::newRow("100,000 characters") << QString(100000, u'м') << QStringList();
     }
@@ -153,8 +155,9 @@ private slots:
             << u"на тело"_s << QStringList{u"посох"_s, u"меч"_s} << QStringList{u"Меч"_s};
         QTest::newRow("filter: nothing listed") << u"на тело"_s << QStringList() << QStringList();
         QTest::newRow("empty phrase") << QString() << every << QStringList();
-        QTest::newRow("phrase matched ignoring case") << u"ОРУЖЕЙНОЕ"_s << every
-                                                       << QStringList{u"длинный меч"_s, u"старый свиток"_s, u"посох"_s};
+        QTest::newRow("phrase matched ignoring case")
+            << u"ОРУЖЕЙНОЕ"_s << every
+            << QStringList{u"длинный меч"_s, u"старый свиток"_s, u"посох"_s};
         QTest::newRow("100,000 characters") << QString(100000, u'a') << every << QStringList();
     }
     void byPhrase()
@@ -163,7 +166,8 @@ private slots:
         QFETCH(QStringList, listed);
         QFETCH(QStringList, names);
         const bool everyName = listed == QStringList{u"*"_s};
-        const AllowedNames allowed = everyName ? AllowedNames::everyName() : AllowedNames::fromNames(listed);
+        const AllowedNames allowed = everyName ? AllowedNames::everyName()
+                                               : AllowedNames::fromNames(listed);
         QCOMPARE(FindItemsByPhrase(baseOf(m_base), phrase, allowed), names);
         QCOMPARE(plainByPhrase(m_base, phrase, everyName, listed), names);
     }
@@ -190,9 +194,11 @@ private slots:
     /// The indexed searches give what a line-by-line reading gives, on varied bases.
     void searchesAgreeWithPlainReading()
     {
-        const QStringList queries = {u"меч"_s, u"Меч"_s, u"предмета"_s, u"'"_s, u"на тело"_s,
-                                     u"оружейное умение: разнообразное  "_s, u"+"_s, u"ё"_s,
-                                     u"Тип предмета: Книга"_s, u"end node"_s, u"'a"_s};
+        const QStringList queries = {
+            u"меч"_s,      u"Меч"_s,     u"предмета"_s,
+            u"'"_s,        u"на тело"_s, u"оружейное умение: разнообразное  "_s,
+            u"+"_s,        u"ё"_s,       u"Тип предмета: Книга"_s,
+            u"end node"_s, u"'a"_s};
         const QStringList listed = {u"КОЛЬЦО"_s, u"ёж"_s, u"длинный меч"_s, QString()};
         for (quint32 seed = 1; seed <= 200; ++seed) {
             const QString text = randombase::randomBaseText(seed, int(seed % 40));
@@ -210,7 +216,8 @@ private slots:
 
     void oneHugeLine()
     {
-        const StaffBase base = staffBaseFromText(u"Предмет 'x', "_s + QString(2 * 1024 * 1024, u'а'));
+        const StaffBase base = staffBaseFromText(u"Предмет 'x', "_s
+                                                 + QString(2 * 1024 * 1024, u'а'));
         QCOMPARE(FindItemsByName(base, u"АА"_s), QStringList{u"x"_s});
         QCOMPARE(FindItemsByPhrase(base, u"ААА"_s, AllowedNames::everyName()), QStringList{u"x"_s});
     }

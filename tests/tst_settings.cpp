@@ -58,9 +58,10 @@ private slots:
         SettingsRecord record = sampleRecord();
         record.colours = colours;
         const QStringList lines = settingsLines(record);
-        QCOMPARE(lines, QStringList({u"C:/Игры/staff.hjt"_s, u"908"_s, u"434"_s, u"-8"_s,
-                                     u"-1600"_s, u"переслать клан :реаг"_s, u"биржа хар"_s})
-                            + colourLines);
+        QCOMPARE(lines,
+                 QStringList({u"C:/Игры/staff.hjt"_s, u"908"_s, u"434"_s, u"-8"_s, u"-1600"_s,
+                              u"переслать клан :реаг"_s, u"биржа хар"_s})
+                     + colourLines);
 
         // And back: everything read, the black-background pair dropped.
         const SettingsRead read = readSettings(lines);
@@ -80,8 +81,9 @@ private slots:
         QCOMPARE(lines.size(), 7);
         QCOMPARE(lines[0], u"ab"_s);
         QCOMPARE(lines[5], u"дать"_s);
-        QCOMPARE(splitLines(QString::fromUtf8(encodeLines(lines, TextEncoding::Utf8Bom)
-                                                  .mid(3))).size(), 7);
+        QCOMPARE(
+            splitLines(QString::fromUtf8(encodeLines(lines, TextEncoding::Utf8Bom).mid(3))).size(),
+            7);
     }
 
     void read_data()
@@ -91,8 +93,8 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::addColumn<QStringList>("expected"); // the record as settingsLines of it
 
-        const QStringList head{u"base.hjt"_s, u"800"_s, u"400"_s, u"10"_s, u"20"_s, u"дать"_s,
-                               u"биржа инф"_s};
+        const QStringList head{u"base.hjt"_s, u"800"_s,  u"400"_s,      u"10"_s,
+                               u"20"_s,       u"дать"_s, u"биржа инф"_s};
         const QStringList headOut = head;
 
         QTest::newRow("colour names in any letter case")
@@ -106,19 +108,17 @@ private slots:
             << 8 << QString()
             << QStringList{u"b"_s, u"800"_s, u"434"_s, u"-16"_s, u"0"_s, QString(), QString()};
         QTest::newRow("extreme 32-bit numbers")
-            << QStringList{u"b"_s, u"2147483647"_s, u"-2147483648"_s, u"$7FFFFFFF"_s, u"1"_s}
-            << 8 << QString()
-            << QStringList{u"b"_s, u"2147483647"_s, u"-2147483648"_s, u"2147483647"_s, u"1"_s,
-                           QString(), QString()};
+            << QStringList{u"b"_s, u"2147483647"_s, u"-2147483648"_s, u"$7FFFFFFF"_s, u"1"_s} << 8
+            << QString() << QStringList{u"b"_s, u"2147483647"_s, u"-2147483648"_s, u"2147483647"_s,
+                                        u"1"_s, QString(),       QString()};
         QTest::newRow("only the base path")
             << QStringList{u"base.hjt"_s} << 1 << u"'' is not a valid integer value"_s
             << QStringList{u"base.hjt"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, QString(), QString()};
-        QTest::newRow("empty file") << QStringList() << 1 << u"'' is not a valid integer value"_s
-                                    << QStringList{QString(), u"0"_s, u"0"_s, u"0"_s, u"0"_s,
-                                                   QString(), QString()};
+        QTest::newRow("empty file")
+            << QStringList() << 1 << u"'' is not a valid integer value"_s
+            << QStringList{QString(), u"0"_s, u"0"_s, u"0"_s, u"0"_s, QString(), QString()};
         QTest::newRow("stops at the top edge, width and height kept")
-            << QStringList{u"b"_s, u"700"_s, u"300"_s} << 3
-            << u"'' is not a valid integer value"_s
+            << QStringList{u"b"_s, u"700"_s, u"300"_s} << 3 << u"'' is not a valid integer value"_s
             << QStringList{u"b"_s, u"700"_s, u"300"_s, u"0"_s, u"0"_s, QString(), QString()};
         QTest::newRow("numbers but no texts") << head.mid(0, 5) << 8 << QString()
                                               << head.mid(0, 5) + QStringList{QString(), QString()};
@@ -203,15 +203,15 @@ private slots:
             << WindowBounds{2147483647, 10, 908, 434} << WindowBounds{0, 0, 908, 434};
         QTest::newRow("wholly above the desktop")
             << WindowBounds{10, -2147483647 - 1, 908, 434} << WindowBounds{0, 0, 908, 434};
-        QTest::newRow("just touching is off") << WindowBounds{-908, 0, 908, 434}
-                                              << WindowBounds{0, 0, 908, 434};
+        QTest::newRow("just touching is off")
+            << WindowBounds{-908, 0, 908, 434} << WindowBounds{0, 0, 908, 434};
     }
     void fitWindow()
     {
         QFETCH(WindowBounds, wanted);
         QFETCH(WindowBounds, fitted);
-        const WindowBounds result =
-            fitWindowToDesktop(wanted, QRect(0, 0, 3840, 1080), QSize(200, 150));
+        const WindowBounds result = fitWindowToDesktop(wanted, QRect(0, 0, 3840, 1080),
+                                                       QSize(200, 150));
         QCOMPARE(result.left, fitted.left);
         QCOMPARE(result.top, fitted.top);
         QCOMPARE(result.width, fitted.width);

@@ -95,13 +95,18 @@ private slots:
         QTest::newRow("ansi 1251") << cp1251(ru) << ru << int(TextEncoding::Ansi);
         QTest::newRow("ascii is ansi") << QByteArray("abc") << u"abc"_s << int(TextEncoding::Ansi);
         QTest::newRow("utf8 no mark") << ru.toUtf8() << ru << int(TextEncoding::Utf8);
-        QTest::newRow("utf8 mark") << (QByteArray("\xEF\xBB\xBF") + ru.toUtf8()) << ru << int(TextEncoding::Utf8Bom);
-        QTest::newRow("utf16le") << (QByteArray("\xFF\xFE") + QStringEncoder(QStringEncoder::Utf16LE).encode(ru))
+        QTest::newRow("utf8 mark")
+            << (QByteArray("\xEF\xBB\xBF") + ru.toUtf8()) << ru << int(TextEncoding::Utf8Bom);
+        QTest::newRow("utf16le") << (QByteArray("\xFF\xFE")
+                                     + QStringEncoder(QStringEncoder::Utf16LE).encode(ru))
                                  << ru << int(TextEncoding::Utf16LeBom);
-        QTest::newRow("utf16be") << (QByteArray("\xFE\xFF") + QStringEncoder(QStringEncoder::Utf16BE).encode(ru))
+        QTest::newRow("utf16be") << (QByteArray("\xFE\xFF")
+                                     + QStringEncoder(QStringEncoder::Utf16BE).encode(ru))
                                  << ru << int(TextEncoding::Utf16BeBom);
-        QTest::newRow("truncated utf8 is ansi") << QByteArray("a\xD0") << u"aР"_s << int(TextEncoding::Ansi);
-        QTest::newRow("overlong is ansi") << QByteArray("\xC0\xAF") << u"АЇ"_s << int(TextEncoding::Ansi);
+        QTest::newRow("truncated utf8 is ansi")
+            << QByteArray("a\xD0") << u"aР"_s << int(TextEncoding::Ansi);
+        QTest::newRow("overlong is ansi")
+            << QByteArray("\xC0\xAF") << u"АЇ"_s << int(TextEncoding::Ansi);
     }
     void decoding()
     {
@@ -170,8 +175,10 @@ private slots:
         QTest::newRow("ansi like utf8 mark") << ansi << u"п»їшлем"_s << utf8Mark;
         QTest::newRow("ansi like utf8") << ansi << u"Сё"_s << utf8Mark;
         QTest::newRow("feff utf8 mark") << utf8Mark << feff << utf8Mark;
-        QTest::newRow("feff utf16le") << int(TextEncoding::Utf16LeBom) << feff << int(TextEncoding::Utf16LeBom);
-        QTest::newRow("feff utf16be") << int(TextEncoding::Utf16BeBom) << feff << int(TextEncoding::Utf16BeBom);
+        QTest::newRow("feff utf16le")
+            << int(TextEncoding::Utf16LeBom) << feff << int(TextEncoding::Utf16LeBom);
+        QTest::newRow("feff utf16be")
+            << int(TextEncoding::Utf16BeBom) << feff << int(TextEncoding::Utf16BeBom);
         QTest::newRow("feff ansi") << ansi << feff << utf8Mark;
     }
     void savedTextReadsBackUnchanged()

@@ -41,17 +41,10 @@ private:
     static void writeBase(const QString &path)
     {
         writeTextFile(path,
-                      {u"<node>"_s,
-                       u"Предмет 'ржавый ключ', Тип предмета: Обычный"_s,
-                       u"Вн Ва"_s,
-                       u"Оценка: 1, 2"_s,
-                       u"мин.уровень 3"_s,
-                       u"<end node>"_s,
-                       u"Предмет 'синий плащ', Тип предмета: Обычный"_s,
-                       u"Ма Ле"_s,
-                       u"Оценка: 4, 5"_s,
-                       u"мин.уровень 12"_s,
-                       u"<end node>"_s},
+                      {u"<node>"_s, u"Предмет 'ржавый ключ', Тип предмета: Обычный"_s, u"Вн Ва"_s,
+                       u"Оценка: 1, 2"_s, u"мин.уровень 3"_s, u"<end node>"_s,
+                       u"Предмет 'синий плащ', Тип предмета: Обычный"_s, u"Ма Ле"_s,
+                       u"Оценка: 4, 5"_s, u"мин.уровень 12"_s, u"<end node>"_s},
                       TextEncoding::Utf8Bom);
     }
 
@@ -102,17 +95,21 @@ private slots:
         auto row = [](const QString &name, const QString &text, const QString &hint = {}) {
             QTest::newRow(qPrintable(name)) << name << text << hint;
         };
-        row(u"Button1"_s, u"Добавить"_s, u"Добавляем в список предметы из буфера (копируем сперва из мада)"_s);
-        row(u"Button2"_s, u"Заменить"_s, u"Заменяем предметы в списке на те что в буфере (копируем сперва из мада)"_s);
+        row(u"Button1"_s, u"Добавить"_s,
+            u"Добавляем в список предметы из буфера (копируем сперва из мада)"_s);
+        row(u"Button2"_s, u"Заменить"_s,
+            u"Заменяем предметы в списке на те что в буфере (копируем сперва из мада)"_s);
         row(u"Button3"_s, u"Очистить"_s);
         row(u"Label1"_s, u"0 предметов"_s);
         row(u"Edit3"_s, u"поиск предмета"_s, u"Поиск предмета по полной базе стафа"_s);
         row(u"ComboBox6"_s, u"Поиск по свойству"_s);
-        row(u"ComboBox5"_s, u"Поиск свойств по добавленным в список предметам (не по всей базе!)"_s);
+        row(u"ComboBox5"_s,
+            u"Поиск свойств по добавленным в список предметам (не по всей базе!)"_s);
         row(u"ComboBox1"_s, QString(), u"Префикс"_s);
         row(u"ComboBox3"_s, QString(), u"Постфикс"_s);
         row(u"Button4"_s, u"Пакетные"_s);
-        row(u"Button15"_s, u"Сорт"_s, u"В первом поле указать отдел в котором будет проводиться сортировка по списку"_s);
+        row(u"Button15"_s, u"Сорт"_s,
+            u"В первом поле указать отдел в котором будет проводиться сортировка по списку"_s);
         row(u"slot"_s, u"Слот"_s);
         row(u"ComboBox2"_s, QString(), u"Операции над номерами с биржи"_s);
         row(u"ComboBox4"_s, QString(), u"Постфикс"_s);
@@ -174,7 +171,8 @@ private slots:
         QCOMPARE(m_form->ComboBox5->itemText(0), QString());
         QCOMPARE(m_form->ComboBox6->itemText(25), u"Оружейное умение: Разнообразное  "_s);
         QCOMPARE(m_form->ColorBox1->count(), 50);
-        for (const QString &hidden : {u"Memo1"_s, u"Memo2"_s, u"Memo4"_s, u"StringGrid1"_s, u"Button9"_s}) {
+        for (const QString &hidden :
+             {u"Memo1"_s, u"Memo2"_s, u"Memo4"_s, u"StringGrid1"_s, u"Button9"_s}) {
             QVERIFY2(control(hidden), qPrintable(hidden));
             QVERIFY2(control(hidden)->isHidden(), qPrintable(hidden));
         }
@@ -238,13 +236,20 @@ private slots:
         QTest::newRow("list") << u"PopupMenu1"_s << u"ListBox1"_s
                               << QStringList{u"R1"_s, u"c1"_s, u"D2"_s, u"N3"_s, u"N1"_s, u"e1"_s,
                                              u"d1"_s, u"C2"_s, u"N2"_s, u"C3"_s, u"P1"_s}
-                              << QStringList{u"Копировать"_s, u"Копировать все"_s, u"Вставить"_s,
-                                             u"Вырезать"_s, QString(), u"Удалить"_s,
-                                             u"Выделить все"_s, u"Сортировать"_s, QString(),
-                                             u"Сохранить список"_s, u"Загрузить список"_s}
+                              << QStringList{u"Копировать"_s,
+                                             u"Копировать все"_s,
+                                             u"Вставить"_s,
+                                             u"Вырезать"_s,
+                                             QString(),
+                                             u"Удалить"_s,
+                                             u"Выделить все"_s,
+                                             u"Сортировать"_s,
+                                             QString(),
+                                             u"Сохранить список"_s,
+                                             u"Загрузить список"_s}
                               << QStringList{u"Ctrl+C"_s, QString(), u"Ctrl+V"_s, u"Ctrl+X"_s,
-                                             QString(), u"Del"_s, u"Ctrl+A"_s, u"Ctrl+S"_s,
-                                             QString(), QString(), QString()};
+                                             QString(),   u"Del"_s,  u"Ctrl+A"_s, u"Ctrl+S"_s,
+                                             QString(),   QString(), QString()};
         QTest::newRow("table") << u"PopupMenu2"_s << u"StringGrid2"_s
                                << QStringList{u"N4"_s, u"N5"_s, u"E2"_s}
                                << QStringList{u"Сортировка"_s, u"Копировать"_s, u"Удалить"_s}
@@ -280,7 +285,8 @@ private slots:
             connect(action, &QAction::triggered, this,
                     [&fired, action] { ++fired[action->objectName()]; });
         }
-        auto press = [&](QWidget *target, int key, Qt::KeyboardModifiers modifiers) -> QMap<QString, int> {
+        auto press = [&](QWidget *target, int key,
+                         Qt::KeyboardModifiers modifiers) -> QMap<QString, int> {
             fired.clear();
             target->setFocus();
             if (!target->hasFocus())
@@ -306,7 +312,8 @@ private slots:
     void anchors_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("change"); // of x, y, width, height when the client grows by 100, 60
+        QTest::addColumn<QRect>(
+            "change"); // of x, y, width, height when the client grows by 100, 60
         QTest::newRow("top left") << u"Button1"_s << QRect(0, 0, 0, 0);
         QTest::newRow("left top right") << u"ComboBox6"_s << QRect(0, 0, 100, 0);
         QTest::newRow("top right bottom") << u"StringGrid2"_s << QRect(100, 0, 0, 60);
@@ -369,7 +376,8 @@ private slots:
         QCOMPARE(m_form->ColorBox1->currentIndex(), -1);
         m_form->ColorBox1->setSelectedColour(0xFF00000Fu); // clBtnFace
         QCOMPARE(m_form->ColorBox1->currentText(), u"clBtnFace"_s);
-        QCOMPARE(displayColour(0xFF00000Fu, m_form->palette()), m_form->palette().color(QPalette::Button));
+        QCOMPARE(displayColour(0xFF00000Fu, m_form->palette()),
+                 m_form->palette().color(QPalette::Button));
         QCOMPARE(displayColour(0x00563412u, QPalette()), QColor(0x12, 0x34, 0x56));
         QVERIFY(!displayColour(0x20000000u, QPalette()).isValid());
     }

@@ -144,8 +144,9 @@ private slots:
         case SaveFault::ReadOnlyFolder: {
             QVERIFY(QDir(w.dir.path()).mkdir(u"ro"_s));
             chosen = w.dir.filePath(u"ro/мой список.txt"_s);
-            scenery = makeReadOnlyFolder(w.dir.filePath(u"ro"_s),
-                                         [&] { writeTextFile(chosen, kOldList, TextEncoding::Ansi); });
+            scenery = makeReadOnlyFolder(w.dir.filePath(u"ro"_s), [&] {
+                writeTextFile(chosen, kOldList, TextEncoding::Ansi);
+            });
             if (!scenery)
                 QSKIP("cannot mount a read-only tmpfs here, and permission bits do not bind root");
             hasOldFile = true;

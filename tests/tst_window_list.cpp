@@ -98,7 +98,8 @@ struct Window
     void clickEntry(int row)
     {
         QListWidget *list = form->ListBox1;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
         form->setItemTableRowFromCode(row);
     }
 };
@@ -166,12 +167,12 @@ private slots:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<int>("focused");
         QTest::addColumn<QString>("count");
-        QTest::newRow("middle entry") << 1 << -1 << QStringList{u"a"_s, u"c"_s, u"d"_s, u"e"_s} << 2
-                                      << u"4 предметов"_s;
-        QTest::newRow("last entry") << 4 << -1 << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s} << 3
-                                    << u"4 предметов"_s;
-        QTest::newRow("two selected") << 1 << 2 << QStringList{u"a"_s, u"d"_s, u"e"_s} << 2
-                                      << u"3 предметов"_s;
+        QTest::newRow("middle entry")
+            << 1 << -1 << QStringList{u"a"_s, u"c"_s, u"d"_s, u"e"_s} << 2 << u"4 предметов"_s;
+        QTest::newRow("last entry")
+            << 4 << -1 << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s} << 3 << u"4 предметов"_s;
+        QTest::newRow("two selected")
+            << 1 << 2 << QStringList{u"a"_s, u"d"_s, u"e"_s} << 2 << u"3 предметов"_s;
     }
     void deleteFromTheList()
     {
@@ -338,13 +339,15 @@ private slots:
         w.paste(u"меч\nщит"_s);
         w.services.saveAnswer = w.dir.filePath(u"spisok"_s);
         w->C3->trigger();
-        QCOMPARE(readBytes(w.dir.filePath(u"spisok.txt"_s)), QByteArray("\xEC\xE5\xF7\r\n\xF9\xE8\xF2\r\n"));
+        QCOMPARE(readBytes(w.dir.filePath(u"spisok.txt"_s)),
+                 QByteArray("\xEC\xE5\xF7\r\n\xF9\xE8\xF2\r\n"));
         // "spisok.txt" now exists: saving as "spisok" again asks before replacing it.
         w.paste(u"лук"_s);
         w.services.questionAnswer = false;
         w->C3->trigger();
         QCOMPARE(w.services.questions.size(), 1);
-        QCOMPARE(readBytes(w.dir.filePath(u"spisok.txt"_s)), QByteArray("\xEC\xE5\xF7\r\n\xF9\xE8\xF2\r\n"));
+        QCOMPARE(readBytes(w.dir.filePath(u"spisok.txt"_s)),
+                 QByteArray("\xEC\xE5\xF7\r\n\xF9\xE8\xF2\r\n"));
         w.services.questionAnswer = true;
         w->C3->trigger();
         QCOMPARE(w.services.questions.size(), 2);
@@ -420,7 +423,9 @@ private slots:
         w.paste(u"кольцо\nамулет\nшлем"_s);
         w->StringGrid2->resize(231, 290);
         const QImage image = w->StringGrid2->viewport()->grab().toImage();
-        const auto pixel = [&image](int x, int row) { return image.pixelColor(x, row * 24 + 2).rgb() & 0xFFFFFF; };
+        const auto pixel = [&image](int x, int row) {
+            return image.pixelColor(x, row * 24 + 2).rgb() & 0xFFFFFF;
+        };
         QCOMPARE(pixel(172, 0), QRgb(0xFDCEDE)); // «кольцо»: the first group rates higher
         QCOMPARE(pixel(172, 1), QRgb(0xCAFFCA)); // «амулет»: the second group
         QCOMPARE(pixel(140, 1), QRgb(0xFFFF00)); // and a set item

@@ -84,7 +84,8 @@ struct Window
         QDir::setCurrent(dir.path());
         QFile file(dir.filePath(u"staff.hjt"_s));
         if (file.open(QIODevice::WriteOnly))
-            file.write(QStringEncoder("windows-1251").encode(baseLines().join(u"\r\n"_s) + u"\r\n"_s));
+            file.write(
+                QStringEncoder("windows-1251").encode(baseLines().join(u"\r\n"_s) + u"\r\n"_s));
         file.close();
         form = std::make_unique<TForm1>(&services);
         form->Edit1->setText(u"staff.hjt"_s);
@@ -121,7 +122,8 @@ struct Window
     void clickEntry(int row)
     {
         QListWidget *list = form->ListBox1;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
     }
 };
 
@@ -129,7 +131,8 @@ struct Window
 void typeText(QWidget *widget, const QString &text)
 {
     for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c),
+                            Qt::NoModifier);
 }
 
 } // namespace
@@ -156,11 +159,15 @@ private slots:
         QVERIFY(!w->memo3->textCursor().hasSelection());
 
         // The spans of the record, applied in order: a later one wins where they overlap.
-        struct Span { int start, length; quint32 colour; };
+        struct Span
+        {
+            int start, length;
+            quint32 colour;
+        };
         const Span spans[] = {
-            {9, 13, 0xFF00FFFF}, {141, 12, 0xFFFFFF00}, {107, 14, 0xFF00FF00},
-            {79, 3, 0xFF008080}, {74, 5, 0xFFFFFF00}, {121, 20, 0xFF808080},
-            {104, 3, 0xFF00FF00}, {128, 3, 0xFF00FF00}, {138, 3, 0xFFFF0000},
+            {9, 13, 0xFF00FFFF},  {141, 12, 0xFFFFFF00}, {107, 14, 0xFF00FF00},
+            {79, 3, 0xFF008080},  {74, 5, 0xFFFFFF00},   {121, 20, 0xFF808080},
+            {104, 3, 0xFF00FF00}, {128, 3, 0xFF00FF00},  {138, 3, 0xFFFF0000},
         };
         QList<quint32> expected(w->memo3->document()->characterCount(), 0);
         for (const Span &s : spans) {
@@ -176,7 +183,8 @@ private slots:
 
         // Another entry: the view starts over, with no colour left from the record before.
         w.clickEntry(0);
-        QCOMPARE(w->memo3->toPlainText(), simpleRecord(u"шлем"_s, u"Вы можете одеть это на голову."_s).join(u'\n'));
+        QCOMPARE(w->memo3->toPlainText(),
+                 simpleRecord(u"шлем"_s, u"Вы можете одеть это на голову."_s).join(u'\n'));
         QCOMPARE(w->slot->text(), u"Голова"_s);
         QCOMPARE(w->StringGrid2->currentRow(), 0);
         QCOMPARE(viewColours(w->memo3).mid(0, 9), QList<quint32>(9, 0));
@@ -262,8 +270,10 @@ private slots:
         box->setFocus();
         // The completion counts as choosing the item: one click, then one change.
         QList<QString> events;
-        connect(box, &QComboBox::activated, this, [&](int i) { events.append(u"click %1"_s.arg(i)); });
-        connect(box, &QComboBox::editTextChanged, this, [&](const QString &t) { events.append(t); });
+        connect(box, &QComboBox::activated, this,
+                [&](int i) { events.append(u"click %1"_s.arg(i)); });
+        connect(box, &QComboBox::editTextChanged, this,
+                [&](const QString &t) { events.append(t); });
         typeText(box, u"н"_s);
         QCOMPARE(box->currentText(), u"на дополнительный слот"_s);
         QCOMPARE(box->lineEdit()->selectedText(), u"а дополнительный слот"_s);
@@ -283,7 +293,9 @@ private slots:
         QCOMPARE(box->currentText(), u"на тело"_s);
         QCOMPARE(box->lineEdit()->selectedText(), u"ело"_s);
         QCOMPARE(w.entries(), QStringList{u"жилет"_s});
-        QCOMPARE(events, (QStringList{u"click 0"_s, u"на дополнительный слот"_s, u"click 3"_s, u"на тело"_s}));
+        QCOMPARE(
+            events,
+            (QStringList{u"click 0"_s, u"на дополнительный слот"_s, u"click 3"_s, u"на тело"_s}));
 
         // Typing that begins no preset is an ordinary edit.
         box->setEditText(QString());

@@ -78,8 +78,8 @@ private slots:
                "\r\n"_s;
         QTest::newRow("Пакетные, 'все.' clear")
             << u"Button4"_s << items.mid(1, 1) << false << u"кзабр щит 5000\r\n\r\n"_s;
-        QTest::newRow("Пакетные - Биржа") << u"Button5"_s << items << false
-                                          << u"биржа хар 12 ;\r\n\r\n"_s;
+        QTest::newRow("Пакетные - Биржа")
+            << u"Button5"_s << items << false << u"биржа хар 12 ;\r\n\r\n"_s;
         QTest::newRow("Сорт, last entry first")
             << u"Button15"_s << QStringList{u"меч"_s, u"щит"_s} << true
             << u"кзаб :кзабр все.щит\r\nксдать :кзабр все.щит\r\nкзаб :кзабр все.меч\r\n"

@@ -57,8 +57,8 @@ void writeBase(const QString &path)
     writeTextFile(path,
                   {u"<node>"_s, u"Предмет 'ржавый ключ', Тип предмета: Обычный"_s, u"Вн Ва"_s,
                    u"Оценка: 1, 2"_s, u"мин.уровень 3"_s, u"<end node>"_s,
-                   u"Предмет 'синий плащ', Тип предмета: Обычный"_s, u"Ма Ле"_s,
-                   u"Оценка: 4, 5"_s, u"мин.уровень 12"_s, u"<end node>"_s},
+                   u"Предмет 'синий плащ', Тип предмета: Обычный"_s, u"Ма Ле"_s, u"Оценка: 4, 5"_s,
+                   u"мин.уровень 12"_s, u"<end node>"_s},
                   TextEncoding::Utf8Bom);
 }
 
@@ -110,8 +110,8 @@ private slots:
     {
         m_form.reset();
         QDir::setCurrent(m_previousDir);
-        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner
-                                                 | QFile::ExeOwner);
+        QFile::setPermissions(m_dir->path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_dir.reset();
     }
 
@@ -126,10 +126,10 @@ private slots:
         QCOMPARE(m_form->Label1->text(), u"0 предметов"_s);
         QVERIFY(m_form->StringGrid2->isColumnHidden(RatingsColumn));
         QCOMPARE(m_form->StringGrid2->rowCount(), 1);
-        QCOMPARE(quickSlotHints(),
-                 (QStringList{u"Список 1 (пусто)"_s, u"Список 1 (пусто)"_s, u"Список 2 (пусто)"_s,
-                              u"Список 2 (пусто)"_s, u"Список 3 (пусто)"_s,
-                              u"Список 3 (пусто)"_s}));
+        QCOMPARE(
+            quickSlotHints(),
+            (QStringList{u"Список 1 (пусто)"_s, u"Список 1 (пусто)"_s, u"Список 2 (пусто)"_s,
+                         u"Список 2 (пусто)"_s, u"Список 3 (пусто)"_s, u"Список 3 (пусто)"_s}));
         QCOMPARE(m_form->ColorBox1->selectedColour(), 0u);
         QCOMPARE(m_form->ColorBox2->selectedColour(), kSilver);
         // Nothing is written before the window closes.
@@ -186,8 +186,8 @@ private slots:
         QTest::newRow("only the base path")
             << QStringList{u"base.hjt"_s} << u"'' is not a valid integer value"_s << QString();
         QTest::newRow("a bad colour line")
-            << QStringList{u"base.hjt"_s, u"700"_s, u"500"_s, u"0"_s, u"0"_s, u"дать"_s,
-                           QString(), u"clNavi"_s, u"clYellow"_s}
+            << QStringList{u"base.hjt"_s, u"700"_s,  u"500"_s,    u"0"_s,       u"0"_s,
+                           u"дать"_s,     QString(), u"clNavi"_s, u"clYellow"_s}
             << u"'clNavi' is not a valid integer value"_s << u"дать"_s;
         QTest::newRow("garbage number")
             << QStringList{u"base.hjt"_s, u"\u0001\u00ff\u0419"_s}
@@ -233,10 +233,10 @@ private slots:
         QCOMPARE(m_form->Label1->text(), u"0 предметов"_s);
 
         m_services = FakeUiServices();
-        writeTextFile(u"settings.ini"_s,
-                      {u"staff.hjt"_s, u"2147483647"_s, u"2147483647"_s, u"2147483647"_s,
-                       u"-2147483648"_s},
-                      TextEncoding::Ansi);
+        writeTextFile(
+            u"settings.ini"_s,
+            {u"staff.hjt"_s, u"2147483647"_s, u"2147483647"_s, u"2147483647"_s, u"-2147483648"_s},
+            TextEncoding::Ansi);
         start();
         QCOMPARE(m_services.errors, QStringList());
         const QRect outer = m_form->frameGeometry();
@@ -250,8 +250,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("writtenBack");
         const QString text = u"синий плащ\r\n12. ржавый ключ [отл]\r\n"_s;
-        QTest::newRow("UTF-8 with a mark") << "\xEF\xBB\xBF" + text.toUtf8()
-                                           << "\xEF\xBB\xBF" + text.toUtf8();
+        QTest::newRow("UTF-8 with a mark")
+            << "\xEF\xBB\xBF" + text.toUtf8() << "\xEF\xBB\xBF" + text.toUtf8();
         QTest::newRow("ANSI") << cp1251(text) << cp1251(text);
         QTest::newRow("lone LF and no final break")
             << cp1251(u"синий плащ\nщит"_s) << cp1251(u"синий плащ\r\nщит\r\n"_s);

@@ -9,7 +9,8 @@
 class TarnError : public std::exception
 {
 public:
-    explicit TarnError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
+    explicit TarnError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8())
+    {}
     const QString &message() const noexcept { return m_message; }
     const char *what() const noexcept override { return m_utf8.constData(); }
 

@@ -21,9 +21,9 @@ std::optional<qint32> parseInteger(const QString &text)
         for (; i < n; ++i) {
             const char16_t c = text[i].unicode();
             const int digit = (c >= u'0' && c <= u'9') ? c - u'0'
-                : (c >= u'a' && c <= u'f') ? c - u'a' + 10
-                : (c >= u'A' && c <= u'F') ? c - u'A' + 10
-                : -1;
+                : (c >= u'a' && c <= u'f')             ? c - u'a' + 10
+                : (c >= u'A' && c <= u'F')             ? c - u'A' + 10
+                                                       : -1;
             if (digit < 0)
                 return std::nullopt;
             value = value * 16 + quint32(digit);

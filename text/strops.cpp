@@ -160,7 +160,7 @@ size_t qHash(CaseFoldedView key, size_t seed) noexcept
     qsizetype i = 0;
     for (; i + 4 <= n; i += 4) {
         const quint64 w = quint64(lower[p[i]]) | quint64(lower[p[i + 1]]) << 16
-                          | quint64(lower[p[i + 2]]) << 32 | quint64(lower[p[i + 3]]) << 48;
+            | quint64(lower[p[i + 2]]) << 32 | quint64(lower[p[i + 3]]) << 48;
         h = (h ^ w) * k;
         h ^= h >> 29;
     }
@@ -252,7 +252,7 @@ struct UnitVectors
     __m128i lanes[4];
     int count = 0;
 
-    template <typename Preimage>
+    template<typename Preimage>
     explicit UnitVectors(const Preimage &preimage) : lanes{}, count(preimage.count)
     {
         for (int k = 0; k < count; ++k)

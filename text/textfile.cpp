@@ -102,11 +102,17 @@ Utf8Check checkUtf8(QByteArrayView bytes)
         unsigned min = 0;
         unsigned code = 0;
         if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1; min = 0x80; code = c & 0x1F;
+            extra = 1;
+            min = 0x80;
+            code = c & 0x1F;
         } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2; min = 0x800; code = c & 0x0F;
+            extra = 2;
+            min = 0x800;
+            code = c & 0x0F;
         } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3; min = 0x10000; code = c & 0x07;
+            extra = 3;
+            min = 0x10000;
+            code = c & 0x07;
         } else {
             check.broken = true;
             return check;
@@ -182,9 +188,12 @@ QString decodeBody(QByteArrayView bytes, TextEncoding encoding)
     switch (encoding) {
     case TextEncoding::Ansi: return decodeAnsi(bytes);
     case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom: return decodeWith(QStringDecoder(QStringDecoder::Utf8, keepFeff), bytes);
-    case TextEncoding::Utf16LeBom: return decodeWith(QStringDecoder(QStringDecoder::Utf16LE, keepFeff), bytes);
-    case TextEncoding::Utf16BeBom: return decodeWith(QStringDecoder(QStringDecoder::Utf16BE, keepFeff), bytes);
+    case TextEncoding::Utf8Bom:
+        return decodeWith(QStringDecoder(QStringDecoder::Utf8, keepFeff), bytes);
+    case TextEncoding::Utf16LeBom:
+        return decodeWith(QStringDecoder(QStringDecoder::Utf16LE, keepFeff), bytes);
+    case TextEncoding::Utf16BeBom:
+        return decodeWith(QStringDecoder(QStringDecoder::Utf16BE, keepFeff), bytes);
     }
     return QString();
 }
@@ -297,7 +306,8 @@ QByteArray readFileBytes(const QString &path)
             throw TarnError(cannotOpenFileMessage(path, file.errorString()));
         return bytes;
     } catch (const std::bad_alloc &) {
-        throw TarnError(cannotOpenFileMessage(path, QStringLiteral("The file is too large to hold in memory.")));
+        throw TarnError(cannotOpenFileMessage(
+            path, QStringLiteral("The file is too large to hold in memory.")));
     }
 }
 
@@ -339,7 +349,10 @@ public:
 private:
     static constexpr qint64 kPieceSize = 1 << 20;
 
-    [[noreturn]] void fail() const { throw TarnError(cannotOpenFileMessage(m_path, m_file.errorString())); }
+    [[noreturn]] void fail() const
+    {
+        throw TarnError(cannotOpenFileMessage(m_path, m_file.errorString()));
+    }
 
     QString m_path;
     QFile m_file;
@@ -354,8 +367,8 @@ DecodedText readDecodedFile(const QString &path)
         PieceReader reader(path);
         const QByteArrayView first = reader.next();
         const bool hasMark = first.startsWith(QByteArrayView(kUtf8Bom, 3))
-                             || first.startsWith(QByteArrayView(kUtf16LeBom, 2))
-                             || first.startsWith(QByteArrayView(kUtf16BeBom, 2));
+            || first.startsWith(QByteArrayView(kUtf16LeBom, 2))
+            || first.startsWith(QByteArrayView(kUtf16BeBom, 2));
         const QList<char16_t> &table = ansiByteTable();
         if (hasMark || table.isEmpty() || !checkUtf8(first).broken)
             return decodeText(reader.rest(first));
@@ -371,7 +384,8 @@ DecodedText readDecodedFile(const QString &path)
         }
         return {std::move(text), TextEncoding::Ansi};
     } catch (const std::bad_alloc &) {
-        throw TarnError(cannotOpenFileMessage(path, QStringLiteral("The file is too large to hold in memory.")));
+        throw TarnError(cannotOpenFileMessage(
+            path, QStringLiteral("The file is too large to hold in memory.")));
     }
 }
 
@@ -381,7 +395,8 @@ TextFileLines readTextFile(const QString &path)
         DecodedText decoded = decodeText(readFileBytes(path));
         return {splitLines(decoded.text), decoded.encoding};
     } catch (const std::bad_alloc &) {
-        throw TarnError(cannotOpenFileMessage(path, QStringLiteral("The file is too large to hold in memory.")));
+        throw TarnError(cannotOpenFileMessage(
+            path, QStringLiteral("The file is too large to hold in memory.")));
     }
 }
 

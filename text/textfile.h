@@ -10,9 +10,9 @@
 
 /// The encoding a list of lines was read with, remembered so it is written back the same way.
 enum class TextEncoding {
-    Ansi,      ///< the ANSI code page, no mark (Windows-1251 outside Windows)
-    Utf8,      ///< UTF-8 without a mark: a markless file whose bytes were valid UTF-8
-    Utf8Bom,   ///< UTF-8 with its byte-order mark
+    Ansi,    ///< the ANSI code page, no mark (Windows-1251 outside Windows)
+    Utf8,    ///< UTF-8 without a mark: a markless file whose bytes were valid UTF-8
+    Utf8Bom, ///< UTF-8 with its byte-order mark
     Utf16LeBom,
     Utf16BeBom,
 };

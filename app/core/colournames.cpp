@@ -10,7 +10,8 @@ constexpr quint32 kSystem = 0xFF000000u;
 QList<NamedColour> buildTable()
 {
     auto rgb = [](quint32 rrggbb) {
-        return colourFromRgb(int((rrggbb >> 16) & 0xFF), int((rrggbb >> 8) & 0xFF), int(rrggbb & 0xFF));
+        return colourFromRgb(int((rrggbb >> 16) & 0xFF), int((rrggbb >> 8) & 0xFF),
+                             int(rrggbb & 0xFF));
     };
     return {
         {QStringLiteral("clBlack"), rgb(0x000000)},

@@ -27,4 +27,7 @@ constexpr quint32 colourFromRgb(int r, int g, int b)
 {
     return quint32(r) | (quint32(g) << 8) | (quint32(b) << 16);
 }
-constexpr bool isSystemColour(quint32 value) { return (value & 0xFF000000u) == 0xFF000000u; }
+constexpr bool isSystemColour(quint32 value)
+{
+    return (value & 0xFF000000u) == 0xFF000000u;
+}

@@ -86,12 +86,9 @@ SettingsRead readSettings(const QStringList &lines)
 
 QStringList settingsLines(const SettingsRecord &record)
 {
-    QStringList lines{singleLine(record.basePath),
-                      QString::number(record.width),
-                      QString::number(record.height),
-                      QString::number(record.top),
-                      QString::number(record.left),
-                      singleLine(record.prefix),
+    QStringList lines{singleLine(record.basePath),         QString::number(record.width),
+                      QString::number(record.height),      QString::number(record.top),
+                      QString::number(record.left),        singleLine(record.prefix),
                       singleLine(record.exchangeOperation)};
     if (record.colours && record.colours->background != 0) {
         lines.append(colourToName(record.colours->background));

@@ -1,7 +1,7 @@
 #pragma once
 
 // The staff base rules read line by line over a plain list of lines, the slow way they are
-// stated. The fuzz targets compare the indexed code with these on every input.
+// stated. The fuzz targets and the tests compare the indexed code with these.
 
 #include "base/itemindex.h"
 #include "base/search.h"

@@ -3,6 +3,7 @@
 #include "text/strops.h"
 #include "text/textfile.h"
 
+#include "fuzz/plainreading.h"
 #include "randombase.h"
 
 #include <QTest>
@@ -33,23 +34,6 @@ const QStringList kLantern = {
 QList<LoreSpan> spansOf(const QStringList &lines)
 {
     return ComputeLoreSpans(loreText(lines), lines.isEmpty() ? 0 : lines.first().size());
-}
-
-/// The record collection read line by line over a plain list, as the rule is written.
-QStringList plainCollect(const QString &key, const QStringList &lines)
-{
-    QStringList result;
-    bool copying = false;
-    const QString quoted = u'\'' + key + u'\'';
-    for (const QString &line : lines) {
-        if (containsText(line, u"Предмет") && containsText(line, quoted))
-            copying = true;
-        if (containsText(line, u"<end node>"))
-            copying = false;
-        if (copying)
-            result.append(line);
-    }
-    return result;
 }
 
 QString spansText(const QList<LoreSpan> &spans)
@@ -194,7 +178,7 @@ private slots:
         QFETCH(QStringList, lines);
         QFETCH(QStringList, expected);
         QCOMPARE(CollectLoreLines(key, staffBaseFromText(lines.join(u"\r\n"_s))), expected);
-        QCOMPARE(plainCollect(key, lines), expected);
+        QCOMPARE(plain::collect(key, lines), expected);
     }
 
     /// The indexed collection gives what a line-by-line reading gives, on varied bases.
@@ -208,7 +192,7 @@ private slots:
             const StaffBase base = staffBaseFromText(text);
             const QStringList lines = splitLines(text);
             for (const QString &key : keys)
-                QCOMPARE(CollectLoreLines(key, base), plainCollect(key, lines));
+                QCOMPARE(CollectLoreLines(key, base), plain::collect(key, lines));
         }
     }
 

@@ -3,6 +3,7 @@
 #include "text/strops.h"
 #include "text/textfile.h"
 
+#include "fuzz/plainreading.h"
 #include "randombase.h"
 
 #include <QTest>
@@ -16,52 +17,6 @@ const QString kEnd = u"<end node> 5P9i0s8y19Z"_s;
 StaffBase baseOf(const QStringList &lines)
 {
     return staffBaseFromText(lines.join(u"\r\n"_s));
-}
-
-/// Each name once ignoring letter case, as the searches gather them.
-void addOnce(QStringList &names, const QString &name)
-{
-    for (const QString &n : std::as_const(names)) {
-        if (equalsIgnoringCase(n, name))
-            return;
-    }
-    names.append(name);
-}
-
-/// The name search read line by line, as the rule is written.
-QStringList plainByName(const QStringList &lines, const QString &query)
-{
-    QStringList names;
-    const QString q = lowerText(query);
-    for (const QString &line : lines) {
-        if (containsText(line, u"Предмет") && containsText(line, q))
-            addOnce(names, HeaderItemName(line));
-    }
-    return names;
-}
-
-/// The record scan read line by line, lower-casing every line, as the rule is written.
-/// `allowed` empty with `everyName` false allows nothing; ListedNames is searched linearly.
-QStringList plainByPhrase(const QStringList &lines, const QString &phrase, bool everyName,
-                          const QStringList &listed)
-{
-    QStringList names;
-    QString current;
-    const QString p = lowerText(phrase);
-    for (const QString &line : lines) {
-        if (containsText(line, u"Предмет"))
-            current = HeaderItemName(line);
-        if (containsText(line, u"<end node>"))
-            current.clear();
-        if (!containsText(lowerText(line), p) || current.isEmpty())
-            continue;
-        bool isAllowed = everyName;
-        for (const QString &name : listed)
-            isAllowed = isAllowed || equalsIgnoringCase(name, current);
-        if (isAllowed)
-            addOnce(names, current);
-    }
-    return names;
 }
 
 } // namespace
@@ -136,7 +91,7 @@ private slots:
         QFETCH(QString, query);
         QFETCH(QStringList, names);
         QCOMPARE(FindItemsByName(baseOf(m_base), query), names);
-        QCOMPARE(plainByName(m_base, query), names);
+        QCOMPARE(plain::byName(m_base, query), names);
     }
 
     void byPhrase_data()
@@ -169,7 +124,7 @@ private slots:
         const AllowedNames allowed = everyName ? AllowedNames::everyName()
                                                : AllowedNames::fromNames(listed);
         QCOMPARE(FindItemsByPhrase(baseOf(m_base), phrase, allowed), names);
-        QCOMPARE(plainByPhrase(m_base, phrase, everyName, listed), names);
+        QCOMPARE(plain::byPhrase(m_base, phrase, everyName, listed), names);
     }
 
     /// The filter narrows ListedNames and an empty text gives all of it back, duplicates and
@@ -205,11 +160,11 @@ private slots:
             const StaffBase base = staffBaseFromText(text);
             const QStringList lines = splitLines(text);
             for (const QString &query : queries) {
-                QCOMPARE(FindItemsByName(base, query), plainByName(lines, query));
+                QCOMPARE(FindItemsByName(base, query), plain::byName(lines, query));
                 QCOMPARE(FindItemsByPhrase(base, query, AllowedNames::everyName()),
-                         plainByPhrase(lines, query, true, {}));
+                         plain::byPhrase(lines, query, true, {}));
                 QCOMPARE(FindItemsByPhrase(base, query, AllowedNames::fromNames(listed)),
-                         plainByPhrase(lines, query, false, listed));
+                         plain::byPhrase(lines, query, false, listed));
             }
         }
     }

@@ -20,15 +20,6 @@
 
 namespace {
 
-/// The table's name look-up, rebuilt only when the window's ItemIndex has been replaced.
-const ItemNameLookup &nameLookupFor(const ItemIndex &index)
-{
-    static ItemNameLookup lookup;
-    if (!lookup.isBuiltFor(index))
-        lookup = ItemNameLookup(index);
-    return lookup;
-}
-
 ListState readList(const TForm1 &form)
 {
     return readItemList(form.ListBox1, form.listSorted);
@@ -128,8 +119,7 @@ void TForm1::ParsePastedLines()
 
 void TForm1::RebuildItemTable()
 {
-    const ItemTable table = ::RebuildItemTable(readList(*this).entries,
-                                               nameLookupFor(StringGrid1Index));
+    const ItemTable table = ::RebuildItemTable(readList(*this).entries, StringGrid1Index);
     // The table is cleared to one row first, which puts its current row on 0.
     showItemTable(StringGrid2, table, 0);
 }

@@ -14,12 +14,12 @@ QVariant ItemIndexModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || role != Qt::DisplayRole || index.row() >= m_index.size())
         return {};
-    const ItemIndexRow &row = m_index.at(index.row());
+    const qsizetype row = index.row();
     switch (index.column()) {
-    case 0: return row.name;
-    case 1: return row.level;
-    case 2: return row.classHeader;
-    case 3: return row.ratings;
+    case 0: return m_index.name(row).toString();
+    case 1: return m_index.level(row);
+    case 2: return m_index.classHeader(row);
+    case 3: return m_index.ratings(row);
     default: return {};
     }
 }

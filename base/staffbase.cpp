@@ -25,7 +25,6 @@ namespace {
 constexpr QStringView kHeaderMarker = u"Предмет";
 constexpr QStringView kEndMarker = u"<end node>";
 constexpr QStringView kRatingsMarker = u"Оценка";
-constexpr QStringView kRatingsLabel = u"Оценка:";
 constexpr QStringView kLevelMarker = u"мин.уровень";
 
 /// A header line with more apostrophes than this is searched directly instead of listing
@@ -35,14 +34,6 @@ constexpr qsizetype kMaxIndexedQuotes = 16;
 bool holdsLineBreak(QStringView s)
 {
     return s.contains(u'\r') || s.contains(u'\n');
-}
-
-/// The first `needle` in `s` at or after `from`, 0-based; -1 when absent (posOf's search,
-/// quick on a line).
-qsizetype findFrom(QStringView s, QStringView needle, qsizetype from = 0)
-{
-    const qsizetype p = posOf(needle, s.sliced(from));
-    return p > 0 ? from + p - 1 : -1;
 }
 
 /// True when `marker` stands in `text` at position `at`.
@@ -188,13 +179,23 @@ void LineScan::run()
     const __m128i dot = _mm_set1_epi16(short(u'.'));
     const __m128i pe = _mm_set1_epi16(short(u'П'));
     const __m128i apostrophe = _mm_set1_epi16(short(u'\''));
+    // The LF of a CR LF needs no visit: the CR has ended the line. `crBefore` carries a CR
+    // in the last place of one block over to the next.
+    unsigned crBefore = 0;
     for (; k + 8 <= n; k += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
+        const __m128i isLf = _mm_cmpeq_epi16(v, lf);
+        const __m128i isCr = _mm_cmpeq_epi16(v, cr);
         const __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, lf), _mm_cmpeq_epi16(v, cr)),
+            _mm_or_si128(_mm_or_si128(isLf, isCr),
                          _mm_or_si128(_mm_cmpeq_epi16(v, lt), _mm_cmpeq_epi16(v, dot))),
             _mm_or_si128(_mm_cmpeq_epi16(v, pe), _mm_cmpeq_epi16(v, apostrophe)));
-        unsigned mask = unsigned(_mm_movemask_epi8(hits)) & 0x5555u; // one bit per character
+        // One bit per character: bit 2j for the character at k + j.
+        const unsigned crMask = unsigned(_mm_movemask_epi8(isCr)) & 0x5555u;
+        const unsigned lfAfterCr = unsigned(_mm_movemask_epi8(isLf)) & 0x5555u
+            & ((crMask << 2) | crBefore);
+        crBefore = (crMask >> 14) & 1u;
+        unsigned mask = unsigned(_mm_movemask_epi8(hits)) & 0x5555u & ~lfAfterCr;
         while (mask) {
             visit(k + std::countr_zero(mask) / 2);
             mask &= mask - 1;
@@ -210,129 +211,40 @@ void LineScan::run()
     shrinkToSize(lines);
 }
 
-/// What replacing "  " by " " (left to right, non-overlapping) does to a run of n blanks.
-qsizetype halveRun(qsizetype n)
-{
-    return n / 2 + n % 2;
-}
-
-/// Every run of blanks (U+0020) in `s` shortened as `shorten` says, in one pass; with
-/// `dropCommas` every "," is removed first (which may join runs). Replacing a text made only
-/// of blanks acts on each run of blanks on its own, so repeated replacements of "  " or "   "
-/// come down to a function of the run's length.
-template<typename Shorten>
-QString shortenBlankRuns(QStringView s, Shorten shorten, bool dropCommas)
-{
-    // Written straight into a buffer of the input's length: the output is never longer.
-    QString out(s.size(), Qt::Uninitialized);
-    char16_t *o = reinterpret_cast<char16_t *>(out.data());
-    qsizetype n = 0;
-    qsizetype run = 0;
-    const auto putBlanks = [&] {
-        for (qsizetype k = shorten(run); k > 0; --k)
-            o[n++] = u' ';
-        run = 0;
-    };
-    const char16_t *in = s.utf16();
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const char16_t c = in[i];
-        if (c == u' ') {
-            ++run;
-            continue;
-        }
-        if (dropCommas && c == u',')
-            continue;
-        putBlanks();
-        o[n++] = c;
-    }
-    putBlanks();
-    out.truncate(n);
-    return out;
-}
-
-/// The class line: trimmed, then "  " -> " " five times over.
-QString cleanClassHeader(QStringView line)
-{
-    return shortenBlankRuns(
-        trimText(line),
-        [](qsizetype n) {
-            for (int k = 0; k < 5; ++k)
-                n = halveRun(n);
-            return n;
-        },
-        false);
-}
-
-/// `s` without the characters up to U+0020 at both ends, trimmed in place.
-void trimInPlace(QString &s)
-{
-    const QStringView trimmed = trimText(QStringView(s));
-    const qsizetype begin = trimmed.data() - s.constData();
-    s.truncate(begin + trimmed.size());
-    s.remove(0, begin);
-}
-
-/// The ratings line: every "Оценка:" removed, then every ","; "   " -> " " once, then
-/// "  " -> " " three times; then trimmed. `scratch` is a buffer kept between calls.
-QString cleanRatings(QStringView line, QString &scratch)
-{
-    scratch.truncate(0);
-    qsizetype from = 0;
-    for (qsizetype at = findFrom(line, kRatingsLabel); at >= 0;
-         at = findFrom(line, kRatingsLabel, from)) {
-        scratch.append(line.sliced(from, at - from));
-        from = at + kRatingsLabel.size();
-    }
-    scratch.append(line.sliced(from));
-    QString ratings = shortenBlankRuns(
-        scratch,
-        [](qsizetype n) {
-            n = n / 3 + n % 3;
-            for (int k = 0; k < 3; ++k)
-                n = halveRun(n);
-            return n;
-        },
-        true);
-    trimInPlace(ratings);
-    return ratings;
-}
-
-/// The item being read during the scan, and the names already given a row. The pending
-/// item is kept as places in the base; its texts are made only when it gets a row.
+/// The item being read during the scan. The pending item is kept as places in the base; the
+/// builder keeps the names already given a row.
 class IndexScan
 {
 public:
-    explicit IndexScan(const StaffBase &base) : m_base(base)
-    {
-        m_appended.reserve(base.headerLines().size() + 1);
-        m_index.reserve(base.headerLines().size() + 1);
-    }
+    explicit IndexScan(const StaffBase &base)
+        : m_base(base), m_builder(base.text(), base.headerLines().size() + 1)
+    {}
 
     void readHeader(qsizetype i)
     {
-        if (!m_name.isEmpty())
+        if (m_name.length > 0)
             appendUnlessKnown();
         const QStringView line = lineOrEmpty(i);
-        m_level = QString();
+        m_level = {};
         const bool rated = containsText(lineOrEmpty(i + 2), kRatingsMarker);
-        m_classLine = rated ? i + 1 : -1;
-        m_ratingsLine = rated ? i + 2 : -1;
+        m_classLine = rated ? placeOfLine(i + 1) : TextPlace();
+        m_ratingsLine = rated ? placeOfLine(i + 2) : TextPlace();
         // The name: from the 10th character up to two characters before ", Тип".
         const QStringView afterPrefix = line.size() >= 10 ? line.sliced(9) : QStringView();
         const qsizetype p = posOf(u", Тип", afterPrefix);
-        m_name = p > 2 ? afterPrefix.first(p - 2) : QStringView();
+        m_name = p > 2 ? placeOf(afterPrefix.first(p - 2)) : TextPlace();
     }
 
     void readLevel(qsizetype i)
     {
         const QStringView line = lineOrEmpty(i);
         // Two characters from the one after the separator that follows "мин.уровень".
-        const qsizetype from = findFrom(line, kLevelMarker) + kLevelMarker.size() + 1;
-        m_level = levelText(line.mid(from, 2));
+        const qsizetype from = indexOfFrom(line, kLevelMarker) + kLevelMarker.size() + 1;
+        m_level = placeOf(line.mid(from, 2));
         appendUnlessKnown();
     }
 
-    ItemIndex takeIndex() { return std::move(m_index); }
+    ItemIndex takeIndex() { return m_builder.take(); }
 
 private:
     /// Lines past the end of the base read as empty, so a header in the last lines is safe.
@@ -341,46 +253,40 @@ private:
         return i < m_base.lineCount() ? m_base.line(i) : QStringView();
     }
 
-    /// The level: its two characters without commas. The few different levels of a base are
-    /// made once and shared by every row.
-    QString levelText(QStringView twoChars)
+    TextPlace placeOfLine(qsizetype i) const
     {
-        const quint64 key = quint64(twoChars.size())
-            | (twoChars.size() > 0 ? quint64(twoChars[0].unicode()) << 8 : 0)
-            | (twoChars.size() > 1 ? quint64(twoChars[1].unicode()) << 24 : 0);
-        auto it = m_levelTexts.constFind(key);
-        if (it == m_levelTexts.cend())
-            it = m_levelTexts.insert(key, removeEvery(twoChars.toString(), u","));
-        return *it;
+        if (i >= m_base.lineCount())
+            return {};
+        const LineRange range = m_base.lineRange(i);
+        return {quint32(range.start), quint32(range.length)};
+    }
+
+    /// Where a view into the base's text stands in it.
+    TextPlace placeOf(QStringView part) const
+    {
+        if (part.isEmpty())
+            return {};
+        return {quint32(part.data() - m_base.text().constData()), quint32(part.size())};
     }
 
     /// Appends the pending item unless its name (ignoring letter case) already has a row;
     /// then the pending fields stay for the next header to overwrite.
     void appendUnlessKnown()
     {
-        const qsizetype known = m_appended.size();
-        m_appended.insert(CaseFoldedView{m_name});
-        if (m_appended.size() == known)
+        if (!m_builder.appendUnlessNamed(m_name, m_level, m_classLine, m_ratingsLine))
             return;
-        m_index.append(
-            {m_name.toString(), m_level,
-             m_classLine >= 0 ? cleanClassHeader(lineOrEmpty(m_classLine)) : QString(),
-             m_ratingsLine >= 0 ? cleanRatings(lineOrEmpty(m_ratingsLine), m_scratch) : QString()});
-        m_name = QStringView();
-        m_level = QString();
-        m_classLine = -1;
-        m_ratingsLine = -1;
+        m_name = {};
+        m_level = {};
+        m_classLine = {};
+        m_ratingsLine = {};
     }
 
     const StaffBase &m_base;
-    QStringView m_name; ///< a view into the base, which outlives the scan
-    QString m_level;
-    qsizetype m_classLine = -1;
-    qsizetype m_ratingsLine = -1;
-    QSet<CaseFoldedView> m_appended; ///< views into the base
-    QHash<quint64, QString> m_levelTexts;
-    QString m_scratch;
-    ItemIndex m_index;
+    ItemIndexBuilder m_builder;
+    TextPlace m_name;
+    TextPlace m_level;
+    TextPlace m_classLine;
+    TextPlace m_ratingsLine;
 };
 
 } // namespace

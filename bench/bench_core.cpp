@@ -184,22 +184,15 @@ void registerListWork(const SuiteConfig &config, int items)
         add(config, u"table/rebuild/"_s + QString::number(count),
             [items, count](benchmark::State &state) {
                 const ItemIndex &index = loadedBase(items).index;
-                const ItemNameLookup lookup(index);
                 const QStringList entries = listEntries(index, count);
                 for (auto _ : state)
-                    benchmark::DoNotOptimize(RebuildItemTable(entries, lookup));
+                    benchmark::DoNotOptimize(RebuildItemTable(entries, index));
             });
     }
-    add(config, u"table/name_lookup_build/"_s + QString::number(items),
-        [items](benchmark::State &state) {
-            const ItemIndex &index = loadedBase(items).index;
-            for (auto _ : state)
-                benchmark::DoNotOptimize(ItemNameLookup(index));
-        });
     add(config, u"table/sort_level/5000"_s, [items](benchmark::State &state) {
         const ItemIndex &index = loadedBase(items).index;
         const QStringList entries = listEntries(index, listEntryCount);
-        const ItemTable table = RebuildItemTable(entries, ItemNameLookup(index));
+        const ItemTable table = RebuildItemTable(entries, index);
         for (auto _ : state) {
             ItemTable sorted = table;
             benchmark::DoNotOptimize(SortTableByLevel(sorted, entries.size()));
@@ -231,7 +224,7 @@ void registerListWork(const SuiteConfig &config, int items)
            [](const QStringList &entries) { return buildSortPacket(entries, u"оружие"_s); });
     add(config, u"packet/lore_quote"_s, [items](benchmark::State &state) {
         const StaffBaseLoad &load = loadedBase(items);
-        const QStringList lore = CollectLoreLines(load.index.at(load.index.size() / 2).name,
+        const QStringList lore = CollectLoreLines(load.index.name(load.index.size() / 2).toString(),
                                                   load.lines);
         for (auto _ : state)
             benchmark::DoNotOptimize(

@@ -89,7 +89,7 @@ QStringList spreadNames(const ItemIndex &index, int count, int offset)
     for (int k = 0; k < count; ++k) {
         // Every item once before any repeats, in an order that jumps across the base.
         const qsizetype i = (qsizetype(k + offset) * 7919) % n;
-        names.append(index.at(i).name);
+        names.append(index.name(i).toString());
     }
     return names;
 }

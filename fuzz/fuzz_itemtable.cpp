@@ -154,11 +154,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(!shrinking.isEmpty());
 
     // The table rebuilt from entries through an index made of the rows.
-    ItemIndex index;
+    QList<ItemIndexRow> indexRows;
     for (const ItemTableRow &row : grid)
-        index.append({row[EntryColumn], row[LevelColumn], row[ClassColumn], row[RatingsColumn]});
+        indexRows.append(
+            {row[EntryColumn], row[LevelColumn], row[ClassColumn], row[RatingsColumn]});
+    const ItemIndex index(indexRows);
     const QStringList listEntries = splitLines(parts[1]);
-    const ItemTable rebuilt = RebuildItemTable(listEntries, ItemNameLookup(index));
+    const ItemTable rebuilt = RebuildItemTable(listEntries, index);
     FUZZ_CHECK(rebuilt.size() == std::max<qsizetype>(1, listEntries.size()));
     if (!listEntries.isEmpty())
         FUZZ_CHECK(RebuildListFromTable(rebuilt) == listEntries);

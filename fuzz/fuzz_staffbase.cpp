@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const ItemIndex index = ScanItemIndex(base);
     FUZZ_CHECK(index == plain::scan(lines));
     QSet<QString> names;
-    for (const ItemIndexRow &row : index) {
+    for (const ItemIndexRow &row : index.rows()) {
         FUZZ_CHECK(!names.contains(caseFoldKey(row.name)));
         names.insert(caseFoldKey(row.name));
         FUZZ_CHECK(row.level.size() <= 2);

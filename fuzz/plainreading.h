@@ -24,11 +24,11 @@ inline QString lineAt(const QStringList &lines, qsizetype i)
 /// the second holds "Оценка"), a level line completes it; names unique ignoring case.
 inline ItemIndex scan(const QStringList &lines)
 {
-    ItemIndex index;
+    QList<ItemIndexRow> rows;
     QSet<QString> appended;
     ItemIndexRow pending;
     const auto append = [&] {
-        index.append(pending);
+        rows.append(pending);
         appended.insert(caseFoldKey(pending.name));
         pending = ItemIndexRow();
     };
@@ -63,7 +63,7 @@ inline ItemIndex scan(const QStringList &lines)
                 append();
         }
     }
-    return index;
+    return ItemIndex(rows);
 }
 
 inline QList<qsizetype> linesContaining(const QStringList &lines, const QString &needle)

@@ -12,36 +12,17 @@
 
 using namespace Qt::StringLiterals;
 
-ItemNameLookup::ItemNameLookup(const ItemIndex &index) : m_index(index)
-{
-    m_firstRow.reserve(index.size());
-    for (qsizetype i = 0; i < index.size(); ++i)
-        if (!m_firstRow.contains(index[i].name)) // the first row of a repeated name wins
-            m_firstRow.insert(index[i].name, i);
-}
-
-const ItemIndexRow *ItemNameLookup::find(const QString &name) const
-{
-    const auto it = m_firstRow.constFind(name);
-    return it == m_firstRow.cend() ? nullptr : &m_index[*it];
-}
-
-bool ItemNameLookup::isBuiltFor(const ItemIndex &index) const
-{
-    return m_index.size() == index.size() && m_index.constData() == index.constData();
-}
-
-ItemTable RebuildItemTable(const QStringList &entries, const ItemNameLookup &lookup)
+ItemTable RebuildItemTable(const QStringList &entries, const ItemIndex &index)
 {
     ItemTable table;
     table.reserve(std::max<qsizetype>(entries.size(), 1));
     for (const QString &entry : entries) {
         ItemTableRow row;
         row[EntryColumn] = entry;
-        if (const ItemIndexRow *item = lookup.find(ItemKey(entry))) {
-            row[ClassColumn] = item->classHeader;
-            row[LevelColumn] = item->level;
-            row[RatingsColumn] = item->ratings;
+        if (const qsizetype item = index.find(ItemKey(entry)); item >= 0) {
+            row[ClassColumn] = index.classHeader(item);
+            row[LevelColumn] = index.level(item);
+            row[RatingsColumn] = index.ratings(item);
         }
         table.append(row);
     }

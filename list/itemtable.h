@@ -5,7 +5,6 @@
 
 #include "base/itemindex.h"
 
-#include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -27,26 +26,9 @@ using ItemTableRow = std::array<QString, itemTableColumnCount>;
 /// The item table's rows, top to bottom; never fewer than one row.
 using ItemTable = QList<ItemTableRow>;
 
-/// Finds the first item index row with a given name through a hash built once per index.
-class ItemNameLookup
-{
-public:
-    ItemNameLookup() = default;
-    explicit ItemNameLookup(const ItemIndex &index);
-
-    /// The first row, in index order, whose name equals `name` exactly; nullptr when none.
-    const ItemIndexRow *find(const QString &name) const;
-    /// True when this lookup was built over exactly the data `index` holds now.
-    bool isBuiltFor(const ItemIndex &index) const;
-
-private:
-    ItemIndex m_index; // a shared copy: keeps the rows alive and tells a reload apart
-    QHash<QString, qsizetype> m_firstRow;
-};
-
 /// One row per entry, in list order, with the class line, level and ratings of the entry's
 /// item; an empty list gives one empty row.
-ItemTable RebuildItemTable(const QStringList &entries, const ItemNameLookup &lookup);
+ItemTable RebuildItemTable(const QStringList &entries, const ItemIndex &index);
 /// The entries of column 0, top to bottom, empty rows and single blanks included.
 QStringList RebuildListFromTable(const ItemTable &table);
 /// Leaves one empty row.

@@ -30,12 +30,12 @@ ItemIndexRow row(const QString &name, const QString &level, const QString &class
 /// indexed scan must agree with.
 ItemIndex plainScan(const QStringList &lines)
 {
-    ItemIndex index;
+    QList<ItemIndexRow> rows;
     QSet<QString> appended;
     ItemIndexRow pending;
     auto lineAt = [&](qsizetype i) { return i < lines.size() ? lines[i] : QString(); };
     auto append = [&] {
-        index.append(pending);
+        rows.append(pending);
         appended.insert(caseFoldKey(pending.name));
         pending = ItemIndexRow();
     };
@@ -68,7 +68,7 @@ ItemIndex plainScan(const QStringList &lines)
                 append();
         }
     }
-    return index;
+    return ItemIndex(rows);
 }
 
 QList<qsizetype> plainLinesContaining(const QStringList &lines, const QString &needle)

@@ -51,6 +51,12 @@ qsizetype posOf(QStringView needle, QStringView s)
     return indexOfText(s, needle) + 1;
 }
 
+qsizetype indexOfFrom(QStringView s, QStringView needle, qsizetype from)
+{
+    const qsizetype p = posOf(needle, s.sliced(from));
+    return p > 0 ? from + p - 1 : -1;
+}
+
 bool containsText(QStringView s, QStringView needle)
 {
     return posOf(needle, s) > 0;

@@ -10,6 +10,9 @@
 
 /// 1-based position of the first `needle` in `s`; 0 when absent or when `needle` is empty.
 qsizetype posOf(QStringView needle, QStringView s);
+/// 0-based index of the first `needle` in `s` at or after `from` (0 <= from <= s.size());
+/// -1 when absent or when `needle` is empty. posOf's search, for stepping through a line.
+qsizetype indexOfFrom(QStringView s, QStringView needle, qsizetype from = 0);
 /// Case-sensitive substring test; an empty needle is contained in nothing.
 bool containsText(QStringView s, QStringView needle);
 /// The characters of `s` from 1-based position `k` to the end: all of `s` for k < 1,

@@ -1,6 +1,7 @@
 #include "text/textfile.h"
 
 #include "text/error.h"
+#include "text/largebuffer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -377,6 +378,7 @@ DecodedText readDecodedFile(const QString &path)
         // byte, decoded piece by piece straight into the text.
         QString text;
         text.reserve(qsizetype(std::max<qint64>(reader.size(), first.size())));
+        adviseLargePages(text.data(), std::size_t(text.capacity()) * sizeof(QChar));
         for (QByteArrayView piece = first; !piece.isEmpty(); piece = reader.next()) {
             const qsizetype at = text.size();
             text.resize(at + piece.size());

@@ -213,12 +213,16 @@ ItemIndexBuilder::ItemIndexBuilder(QString text, qsizetype expectedRows) : d(new
     d->nameSlots.resize(slotCountFor(expectedRows));
 }
 
-bool ItemIndexBuilder::appendUnlessNamed(TextPlace name, TextPlace levelChars, TextPlace classLine,
-                                         TextPlace ratingsLine)
+quint32 ItemIndexBuilder::nameHash(QStringView name)
+{
+    return nameHashOf(name);
+}
+
+bool ItemIndexBuilder::appendUnlessNamed(TextPlace name, quint32 hash, TextPlace levelChars,
+                                         TextPlace classLine, TextPlace ratingsLine)
 {
     const QStringView text(d->text);
     const QStringView nameText = text.sliced(name.start, name.length);
-    const quint32 hash = nameHashOf(nameText);
     const qsizetype mask = d->nameSlots.size() - 1;
     qsizetype s = hash & mask;
     for (; d->nameSlots.at(s) != 0; s = (s + 1) & mask) {

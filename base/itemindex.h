@@ -109,8 +109,10 @@ public:
 
     /// Appends a row unless one has a name equal to this one ignoring letter case. The places
     /// lie in the text; an empty place reads as an empty text. Returns whether it appended.
-    bool appendUnlessNamed(TextPlace name, TextPlace levelChars, TextPlace classLine,
-                           TextPlace ratingsLine);
+    bool appendUnlessNamed(TextPlace name, quint32 nameHash, TextPlace levelChars,
+                           TextPlace classLine, TextPlace ratingsLine);
+    /// The hash appendUnlessNamed takes: names equal ignoring letter case hash alike.
+    static quint32 nameHash(QStringView name);
     /// Appends a row of finished texts, whatever its name.
     void appendGiven(TextPlace name, TextPlace level, TextPlace classHeader, TextPlace ratings);
 

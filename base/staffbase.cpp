@@ -11,8 +11,14 @@
 
 #include <algorithm>
 #include <bit>
+#include <exception>
+#include <functional>
+#include <future>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
@@ -56,22 +62,28 @@ void shrinkToSize(QList<T> &list)
     list.swap(exact);
 }
 
-/// The lines of a text, the lines holding the three markers, and the texts that header lines
-/// enclose in apostrophes, found in one pass: every line break, every apostrophe and every
-/// character that can begin (or, for the level marker, sits inside) a marker is visited, and
-/// a marker is checked only there. A marker holds no line break, so a marker found at a
-/// position lies inside the line that position belongs to.
+/// The lines of a piece of a text that begins and ends at line starts, the lines holding the
+/// three markers, and the texts that header lines enclose in apostrophes, found in one pass:
+/// every line break, every apostrophe and every character that can begin (or, for the level
+/// marker, sits inside) a marker is visited, and a marker is checked only there. A marker holds
+/// no line break, so a marker found at a position lies inside the line that position belongs
+/// to. Line numbers count from the piece's first line; positions are the whole text's.
 class LineScan
 {
 public:
-    explicit LineScan(QStringView text) : m_text(text)
+    /// `roomFor`: the number of characters whose lines the line table makes room for.
+    LineScan(QStringView text, qsizetype begin, qsizetype end, qsizetype roomFor)
+        : m_text(text), m_lineStart(begin), m_end(end)
     {
         // Room for lines of 24 characters on average; pages never written cost no memory,
         // and the list is shrunk to its size at the end.
-        lines.reserve(text.size() / 24 + 16);
+        lines.reserve(roomFor / 24 + 16);
     }
 
+    /// Scans the piece; quotedInHeader comes out sorted.
     void run();
+    /// Appends the scan of the piece that follows this one.
+    void append(const LineScan &next);
 
     QList<StaffBase::PackedLine> lines;
     QList<qsizetype> headers;
@@ -99,6 +111,7 @@ private:
 
     QStringView m_text;
     qsizetype m_lineStart = 0;
+    qsizetype m_end = 0;
     qsizetype m_lineNo = 0;
     QVarLengthArray<qsizetype, 32> m_quotes; ///< apostrophes of the current line
 };
@@ -169,27 +182,38 @@ void LineScan::indexQuotes()
 void LineScan::run()
 {
     const char16_t *p = m_text.utf16();
-    const qsizetype n = m_text.size();
-    qsizetype k = 0;
+    const qsizetype n = m_end;
+    qsizetype k = m_lineStart;
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-    // Eight characters at a time: most blocks hold none of the six characters.
-    const __m128i lf = _mm_set1_epi16(short(u'\n'));
-    const __m128i cr = _mm_set1_epi16(short(u'\r'));
-    const __m128i lt = _mm_set1_epi16(short(u'<'));
-    const __m128i dot = _mm_set1_epi16(short(u'.'));
-    const __m128i pe = _mm_set1_epi16(short(u'П'));
-    const __m128i apostrophe = _mm_set1_epi16(short(u'\''));
+    // Eight characters at a time: most blocks hold none of the characters that matter. A
+    // marker's first character (the level marker's ".") counts only when the character after
+    // it is the marker's next one, which passes over most "П", "<" and "." of a base.
+    const auto all = [](char16_t c) { return _mm_set1_epi16(short(c)); };
+    const __m128i lf = all(u'\n');
+    const __m128i cr = all(u'\r');
+    const __m128i apostrophe = all(u'\'');
+    const __m128i headerFirst = all(kHeaderMarker[0].unicode());
+    const __m128i headerNext = all(kHeaderMarker[1].unicode());
+    const __m128i endFirst = all(kEndMarker[0].unicode());
+    const __m128i endNext = all(kEndMarker[1].unicode());
+    const __m128i levelDot = all(kLevelMarker[kLevelDot].unicode());
+    const __m128i levelNext = all(kLevelMarker[kLevelDot + 1].unicode());
+    const auto both = [](__m128i v, __m128i first, __m128i after, __m128i second) {
+        return _mm_and_si128(_mm_cmpeq_epi16(v, first), _mm_cmpeq_epi16(after, second));
+    };
     // The LF of a CR LF needs no visit: the CR has ended the line. `crBefore` carries a CR
     // in the last place of one block over to the next.
     unsigned crBefore = 0;
-    for (; k + 8 <= n; k += 8) {
+    for (; k + 9 <= n; k += 8) { // the block and the character after it
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
+        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k + 1));
         const __m128i isLf = _mm_cmpeq_epi16(v, lf);
         const __m128i isCr = _mm_cmpeq_epi16(v, cr);
-        const __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_or_si128(isLf, isCr),
-                         _mm_or_si128(_mm_cmpeq_epi16(v, lt), _mm_cmpeq_epi16(v, dot))),
-            _mm_or_si128(_mm_cmpeq_epi16(v, pe), _mm_cmpeq_epi16(v, apostrophe)));
+        const __m128i markers = _mm_or_si128(
+            _mm_or_si128(both(v, headerFirst, after, headerNext),
+                         both(v, endFirst, after, endNext)),
+            _mm_or_si128(both(v, levelDot, after, levelNext), _mm_cmpeq_epi16(v, apostrophe)));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(isLf, isCr), markers);
         // One bit per character: bit 2j for the character at k + j.
         const unsigned crMask = unsigned(_mm_movemask_epi8(isCr)) & 0x5555u;
         const unsigned lfAfterCr = unsigned(_mm_movemask_epi8(isLf)) & 0x5555u
@@ -208,43 +232,113 @@ void LineScan::run()
     }
     if (m_lineStart < n)
         endLine(n);
-    shrinkToSize(lines);
+    std::sort(quotedInHeader.begin(), quotedInHeader.end());
 }
 
-/// The item being read during the scan. The pending item is kept as places in the base; the
-/// builder keeps the names already given a row.
-class IndexScan
+void LineScan::append(const LineScan &next)
+{
+    const qsizetype lineOffset = lines.size();
+    const qsizetype headerOffset = headers.size();
+    const auto appendShifted = [](QList<qsizetype> &to, const QList<qsizetype> &from,
+                                  qsizetype offset) {
+        to.reserve(to.size() + from.size());
+        for (qsizetype i : from)
+            to.append(i + offset);
+    };
+    lines.append(next.lines);
+    appendShifted(headers, next.headers, lineOffset);
+    appendShifted(ends, next.ends, lineOffset);
+    appendShifted(levels, next.levels, lineOffset);
+    appendShifted(headersWithManyQuotes, next.headersWithManyQuotes, headerOffset);
+    // Both halves are sorted, and every header of the next piece comes after these.
+    const qsizetype middle = quotedInHeader.size();
+    quotedInHeader.reserve(middle + next.quotedInHeader.size());
+    for (const StaffBase::QuotedText &quoted : next.quotedInHeader)
+        quotedInHeader.append({quoted.hash, quoted.header + headerOffset});
+    std::inplace_merge(quotedInHeader.begin(), quotedInHeader.begin() + middle,
+                       quotedInHeader.end());
+}
+
+/// Where the pieces of a text start, each at a line start at or after its share of the text,
+/// with the text's end last: {0, ..., text.size()}. Fewer pieces when lines are too long.
+QList<qsizetype> pieceBounds(QStringView text, int pieces)
+{
+    QList<qsizetype> bounds{0};
+    for (int k = 1; k < pieces; ++k) {
+        qsizetype at = std::max(bounds.last(), text.size() / pieces * k);
+        while (at < text.size() && text[at] != u'\n' && text[at] != u'\r')
+            ++at;
+        if (at + 1 >= text.size())
+            break;
+        at += (text[at] == u'\r' && text[at + 1] == u'\n') ? 2 : 1;
+        if (at >= text.size())
+            break;
+        bounds.append(at);
+    }
+    bounds.append(text.size());
+    return bounds;
+}
+
+/// What a header line tells of its item: read for every header apart from the order of the
+/// scan, so that the reading can be shared among threads.
+struct HeaderFacts
+{
+    TextPlace name;
+    TextPlace classLine; ///< empty unless the line after the next holds "Оценка"
+    TextPlace ratingsLine;
+    quint32 nameHash = ItemIndexBuilder::nameHash(QStringView());
+};
+
+/// Reads the header and level lines of a base for the item index.
+class RecordReader
 {
 public:
-    explicit IndexScan(const StaffBase &base)
-        : m_base(base), m_builder(base.text(), base.headerLines().size() + 1)
-    {}
+    explicit RecordReader(const StaffBase &base) : m_base(base) {}
 
-    void readHeader(qsizetype i)
+    HeaderFacts readHeader(qsizetype i) const
     {
-        if (m_name.length > 0)
-            appendUnlessKnown();
-        const QStringView line = lineOrEmpty(i);
-        m_level = {};
-        const bool rated = containsText(lineOrEmpty(i + 2), kRatingsMarker);
-        m_classLine = rated ? placeOfLine(i + 1) : TextPlace();
-        m_ratingsLine = rated ? placeOfLine(i + 2) : TextPlace();
+        HeaderFacts facts;
+        if (containsText(lineOrEmpty(i + 2), kRatingsMarker)) {
+            facts.classLine = placeOfLine(i + 1);
+            facts.ratingsLine = placeOfLine(i + 2);
+        }
         // The name: from the 10th character up to two characters before ", Тип".
+        const QStringView line = lineOrEmpty(i);
         const QStringView afterPrefix = line.size() >= 10 ? line.sliced(9) : QStringView();
         const qsizetype p = posOf(u", Тип", afterPrefix);
-        m_name = p > 2 ? placeOf(afterPrefix.first(p - 2)) : TextPlace();
+        const QStringView name = p > 2 ? afterPrefix.first(p - 2) : QStringView();
+        facts.name = placeOf(name);
+        facts.nameHash = ItemIndexBuilder::nameHash(name);
+        return facts;
     }
 
-    void readLevel(qsizetype i)
+    /// Two characters from the one after the separator that follows "мин.уровень".
+    TextPlace readLevel(qsizetype i) const
     {
         const QStringView line = lineOrEmpty(i);
-        // Two characters from the one after the separator that follows "мин.уровень".
         const qsizetype from = indexOfFrom(line, kLevelMarker) + kLevelMarker.size() + 1;
-        m_level = placeOf(line.mid(from, 2));
-        appendUnlessKnown();
+        return placeOf(line.mid(from, 2));
     }
 
-    ItemIndex takeIndex() { return m_builder.take(); }
+    /// Asks for the lines readHeader(i) reads to be brought into the cache.
+    void prefetchHeader(qsizetype i) const { prefetchLines(i, i + 2); }
+
+    /// Asks for the first characters of lines `first` to `last` to be brought into the cache.
+    void prefetchLines(qsizetype first, qsizetype last) const
+    {
+#if defined(__GNUC__) || defined(__clang__)
+        constexpr qsizetype kCacheLine = 32; // characters
+        for (qsizetype i = first; i <= std::min(last, m_base.lineCount() - 1); ++i) {
+            const QStringView line = m_base.line(i);
+            for (qsizetype at = 0; at < std::min<qsizetype>(line.size(), 3 * kCacheLine);
+                 at += kCacheLine)
+                __builtin_prefetch(line.data() + at);
+        }
+#else
+        Q_UNUSED(first);
+        Q_UNUSED(last);
+#endif
+    }
 
 private:
     /// Lines past the end of the base read as empty, so a header in the last lines is safe.
@@ -269,25 +363,127 @@ private:
         return {quint32(part.data() - m_base.text().constData()), quint32(part.size())};
     }
 
+    const StaffBase &m_base;
+};
+
+/// The item being completed during the scan, taken from what its header and level lines
+/// tell; the builder keeps the names already given a row.
+class IndexScan
+{
+public:
+    explicit IndexScan(const StaffBase &base)
+        : m_builder(base.text(), base.headerLines().size() + 1)
+    {}
+
+    void readHeader(const HeaderFacts &facts)
+    {
+        if (m_pending.name.length > 0)
+            appendUnlessKnown();
+        m_pending = facts;
+        m_level = {};
+    }
+
+    void readLevel(TextPlace levelChars)
+    {
+        m_level = levelChars;
+        appendUnlessKnown();
+    }
+
+    ItemIndex takeIndex() { return m_builder.take(); }
+
+private:
     /// Appends the pending item unless its name (ignoring letter case) already has a row;
     /// then the pending fields stay for the next header to overwrite.
     void appendUnlessKnown()
     {
-        if (!m_builder.appendUnlessNamed(m_name, m_level, m_classLine, m_ratingsLine))
+        if (!m_builder.appendUnlessNamed(m_pending.name, m_pending.nameHash, m_level,
+                                         m_pending.classLine, m_pending.ratingsLine))
             return;
-        m_name = {};
+        m_pending = HeaderFacts();
         m_level = {};
-        m_classLine = {};
-        m_ratingsLine = {};
     }
 
-    const StaffBase &m_base;
     ItemIndexBuilder m_builder;
-    TextPlace m_name;
+    HeaderFacts m_pending;
     TextPlace m_level;
-    TextPlace m_classLine;
-    TextPlace m_ratingsLine;
 };
+
+/// Runs every job at once, the first on the calling thread and each other one on a thread of
+/// its own (on the calling thread where no thread can be started), and returns when all are
+/// done, passing on the first exception a job threw.
+void runAtOnce(const std::vector<std::function<void()>> &jobs)
+{
+    std::vector<std::future<void>> running;
+    for (std::size_t k = 1; k < jobs.size(); ++k) {
+        try {
+            running.push_back(std::async(std::launch::async, jobs[k]));
+        } catch (const std::system_error &) {
+            jobs[k]();
+        }
+    }
+    std::exception_ptr failure;
+    try {
+        if (!jobs.empty())
+            jobs[0]();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    for (std::future<void> &job : running) {
+        try {
+            job.get();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+/// `count` results of `read(i)`, made in `pieces` runs of about equal length at once. Each
+/// run calls `prefetch(i)` a few places ahead of `read`, so that what read(i) needs is on its
+/// way from memory by the time it gets there.
+template<typename T, typename Read, typename Prefetch>
+std::vector<T> readInPieces(qsizetype count, int pieces, Read read, Prefetch prefetch)
+{
+    constexpr qsizetype kLookAhead = 8;
+    // A std::vector: QList's sized constructor does not report a failed allocation.
+    std::vector<T> results(count);
+    std::vector<std::function<void()>> jobs;
+    for (int k = 0; k < pieces; ++k) {
+        const qsizetype begin = count * k / pieces;
+        const qsizetype end = count * (k + 1) / pieces;
+        jobs.push_back([&results, &read, &prefetch, begin, end] {
+            for (qsizetype i = begin; i < std::min(end, begin + kLookAhead); ++i)
+                prefetch(i);
+            for (qsizetype i = begin; i < end; ++i) {
+                if (i + kLookAhead < end)
+                    prefetch(i + kLookAhead);
+                results[i] = read(i);
+            }
+        });
+    }
+    runAtOnce(jobs);
+    return results;
+}
+
+/// The scan of a whole text, its pieces scanned at once and joined in order.
+LineScan scanInPieces(QStringView text, int pieces)
+{
+    const QList<qsizetype> bounds = pieceBounds(text, pieces);
+    std::vector<LineScan> scans;
+    scans.reserve(bounds.size() - 1);
+    for (qsizetype k = 0; k + 1 < bounds.size(); ++k)
+        scans.emplace_back(text, bounds[k], bounds[k + 1],
+                           k == 0 ? text.size() : bounds[k + 1] - bounds[k]);
+    std::vector<std::function<void()>> jobs;
+    for (LineScan &scan : scans)
+        jobs.push_back([&scan] { scan.run(); });
+    runAtOnce(jobs);
+    for (std::size_t k = 1; k < scans.size(); ++k)
+        scans[0].append(scans[k]);
+    return std::move(scans[0]);
+}
 
 } // namespace
 
@@ -392,18 +588,17 @@ QList<qsizetype> StaffBase::headersNaming(QStringView name) const
     return found;
 }
 
-void StaffBase::buildIndexes()
+void StaffBase::buildIndexes(int pieces)
 {
     if (quint64(m_text.size()) > std::numeric_limits<quint32>::max())
         throw std::bad_alloc(); // beyond what the line table can address
-    LineScan scan(m_text);
-    scan.run();
+    LineScan scan = scanInPieces(m_text, pieces);
+    shrinkToSize(scan.lines);
     m_lines = std::move(scan.lines);
     m_headerLines = std::move(scan.headers);
     m_endLines = std::move(scan.ends);
     m_levelLines = std::move(scan.levels);
     m_quotedInHeader = std::move(scan.quotedInHeader);
-    std::sort(m_quotedInHeader.begin(), m_quotedInHeader.end());
     bucketQuotedTexts();
     m_headersWithManyQuotes = std::move(scan.headersWithManyQuotes);
     findRecordStops();
@@ -442,34 +637,49 @@ void StaffBase::bucketQuotedTexts()
     }
 }
 
-StaffBase staffBaseFromText(QString text)
+int piecesFor(qsizetype textSize)
+{
+    // Below a few megabytes a thread costs more than it saves.
+    constexpr qsizetype kCharsPerPiece = qsizetype(1) << 21;
+    const qsizetype cores = std::max(1u, std::thread::hardware_concurrency());
+    return int(std::clamp<qsizetype>(textSize / kCharsPerPiece, 1, std::min<qsizetype>(cores, 8)));
+}
+
+StaffBase staffBaseFromText(QString text, int scanPieces)
 {
     StaffBase base;
     base.m_text = std::move(text);
-    base.buildIndexes();
+    base.buildIndexes(scanPieces > 0 ? scanPieces : piecesFor(base.m_text.size()));
     return base;
 }
 
-ItemIndex ScanItemIndex(const StaffBase &lines)
+ItemIndex ScanItemIndex(const StaffBase &lines, int readPieces)
 {
-    // Only lines holding "Предмет" or "мин.уровень" change the scan: visit those in file
-    // order, the header step before the level step on a line that holds both.
     const QList<qsizetype> &headers = lines.headerLines();
     const QList<qsizetype> &levels = lines.levelLines();
+    // Reading the records waits on memory far more than it computes: the records of a large
+    // base are read on several threads at once, and then taken in order.
+    const int pieces = readPieces > 0 ? readPieces : piecesFor(lines.text().size());
+    const RecordReader reader(lines);
+    const std::vector<HeaderFacts> headerFacts = readInPieces<HeaderFacts>(
+        headers.size(), pieces, [&](qsizetype k) { return reader.readHeader(headers[k]); },
+        [&](qsizetype k) { reader.prefetchHeader(headers[k]); });
+    const std::vector<TextPlace> levelChars = readInPieces<TextPlace>(
+        levels.size(), pieces, [&](qsizetype k) { return reader.readLevel(levels[k]); },
+        [&](qsizetype k) { reader.prefetchLines(levels[k], levels[k]); });
+
+    // Only lines holding "Предмет" or "мин.уровень" change the scan: visit those in file
+    // order, the header step before the level step on a line that holds both.
     IndexScan scan(lines);
     qsizetype h = 0;
     qsizetype l = 0;
     while (h < headers.size() || l < levels.size()) {
         const qsizetype next = std::min(h < headers.size() ? headers[h] : lines.lineCount(),
                                         l < levels.size() ? levels[l] : lines.lineCount());
-        if (h < headers.size() && headers[h] == next) {
-            scan.readHeader(next);
-            ++h;
-        }
-        if (l < levels.size() && levels[l] == next) {
-            scan.readLevel(next);
-            ++l;
-        }
+        if (h < headers.size() && headers[h] == next)
+            scan.readHeader(headerFacts[h++]);
+        if (l < levels.size() && levels[l] == next)
+            scan.readLevel(levelChars[l++]);
     }
     return scan.takeIndex();
 }

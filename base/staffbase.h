@@ -74,8 +74,8 @@ public:
     };
 
 private:
-    friend StaffBase staffBaseFromText(QString text);
-    void buildIndexes();
+    friend StaffBase staffBaseFromText(QString text, int scanPieces);
+    void buildIndexes(int pieces);
     void findRecordStops();
     void bucketQuotedTexts();
     /// Ascending positions in headerLines() of the header lines that may enclose `text`
@@ -112,10 +112,17 @@ struct StaffBaseLoad
 /// (an empty path included). Throws TarnError when a file exists but cannot be read (a folder
 /// included).
 StaffBaseLoad LoadStaffBase(const QString &path);
-/// BaseLines over a decoded file text.
-StaffBase staffBaseFromText(QString text);
+/// BaseLines over a decoded file text. The text is scanned in `scanPieces` pieces at once, each
+/// on a thread of its own; 0 chooses by the text's size and the number of cores. The result
+/// does not depend on the number of pieces.
+StaffBase staffBaseFromText(QString text, int scanPieces = 0);
 /// ItemIndex from BaseLines: one row per item, appended at its level line or, without one,
-/// at the next header; names unique ignoring letter case, the first one winning.
-ItemIndex ScanItemIndex(const StaffBase &lines);
+/// at the next header; names unique ignoring letter case, the first one winning. The records
+/// are read in `readPieces` pieces at once, chosen as for staffBaseFromText when 0; the
+/// result does not depend on it.
+ItemIndex ScanItemIndex(const StaffBase &lines, int readPieces = 0);
+/// How many pieces a text of this size is scanned in when left to choose: one for every few
+/// megabytes, at most one for each core.
+int piecesFor(qsizetype textSize);
 /// The lore view's text when the file is missing: "файл базы не найден".
 QString baseMissingMessage();

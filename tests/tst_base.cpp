@@ -205,18 +205,28 @@ private slots:
         QVERIFY(staffBaseFromText(QString()).isEmpty());
     }
 
-    /// The marker lists, the quoting look-up and the indexed scan against a line-by-line reading.
+    /// The marker lists, the quoting look-up and the indexed scan against a line-by-line
+    /// reading, with the text scanned whole and in pieces on several threads.
+    void indexesAgreeWithPlainReading_data()
+    {
+        QTest::addColumn<int>("pieces");
+        for (int pieces : {1, 2, 3, 7})
+            QTest::addRow("%d pieces", pieces) << pieces;
+    }
+
     void indexesAgreeWithPlainReading()
     {
+        QFETCH(int, pieces);
         for (quint32 seed = 1; seed <= 200; ++seed) {
             const QString text = randombase::randomBaseText(seed, int(seed % 40));
             const QStringList lines = splitLines(text);
-            const StaffBase base = staffBaseFromText(text);
+            const StaffBase base = staffBaseFromText(text, pieces);
             QCOMPARE(base.lineCount(), lines.size());
             for (qsizetype i = 0; i < lines.size(); ++i)
                 QCOMPARE(base.line(i), lines[i]);
             QCOMPARE(base.headerLines(), plainLinesContaining(lines, u"Предмет"_s));
             QCOMPARE(base.endLines(), plainLinesContaining(lines, u"<end node>"_s));
+            QCOMPARE(base.levelLines(), plainLinesContaining(lines, u"мин.уровень"_s));
             QCOMPARE(base.linesContaining(u"на тело"_s, true),
                      plainLinesContaining(splitLines(lowerText(text)), u"на тело"_s));
             for (const QString &key : {u"меч"_s, u"Меч"_s, QString(), u" "_s, u"a"_s, u"b"_s,
@@ -228,7 +238,23 @@ private slots:
                 }
                 QCOMPARE(base.headerLinesQuoting(key), expected);
             }
-            QCOMPARE(ScanItemIndex(base), plainScan(lines));
+            QCOMPARE(ScanItemIndex(base, pieces), plainScan(lines));
+        }
+    }
+
+    // Pieces split only after whole line breaks, a CR LF included, however short the text.
+    void piecesSplitAtLineStarts()
+    {
+        const QString text = u"Предмет 'a', Тип\r\n\r\nb\rмин.уровень 1\nc\r\n\n'x'\r"_s;
+        const StaffBase whole = staffBaseFromText(text, 1);
+        for (int pieces = 2; pieces <= 12; ++pieces) {
+            const StaffBase split = staffBaseFromText(text, pieces);
+            QCOMPARE(split.lineCount(), whole.lineCount());
+            for (qsizetype i = 0; i < whole.lineCount(); ++i)
+                QCOMPARE(split.line(i), whole.line(i));
+            QCOMPARE(split.headerLines(), whole.headerLines());
+            QCOMPARE(split.levelLines(), whole.levelLines());
+            QCOMPARE(ScanItemIndex(split, pieces), ScanItemIndex(whole, 1));
         }
     }
 

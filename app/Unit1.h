@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/itemindex.h"
+#include "base/search.h"
 #include "base/staffbase.h"
 #include "text/textfile.h"
 
@@ -127,9 +128,10 @@ public:
     QAction *E2 = nullptr;
 
     // ---- Shared state ---------------------------------------------------------------------
-    StaffBase BaseLines;        ///< the staff base's lines; replaced by every load
-    ItemIndex StringGrid1Index; ///< ItemIndex; change it only through setItemIndex
-    QStringList ListedNames;    ///< plain names of the captured entries
+    StaffBase BaseLines;           ///< the staff base's lines; replaced by every load
+    ItemIndex StringGrid1Index;    ///< ItemIndex; change it only through setItemIndex
+    QStringList ListedNames;       ///< plain names of the captured entries
+    PropertyFilter propertyFilter; ///< the property filter, with the records of ListedNames
     TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
     TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
     bool listSorted = false;                            ///< the item list's sorted mode

@@ -191,7 +191,7 @@ void TForm1::filterListByProperty()
 {
     ListState state = readItemList(ListBox1, listSorted);
     clearEntries(state);
-    addEntries(state, PropertyFilterNames(BaseLines, ComboBox5->currentText(), ListedNames));
+    addEntries(state, propertyFilter.names(BaseLines, ComboBox5->currentText(), ListedNames));
     showItemList(ListBox1, state);
     RebuildItemTable();
     Label1->setText(countText(state.size()));

@@ -80,23 +80,29 @@ QStringList phraseInWholeBase(const StaffBase &base, const CaseFoldedMatcher &ma
     return names.take();
 }
 
-/// The property filter: only the records of the allowed names can give a hit, so only their
-/// lines are searched, found through the base's name look-up. A record runs from its header
-/// line up to the next header line or the next end line (a header line that holds an end
-/// marker has no lines that count).
-QStringList phraseInNamedRecords(const StaffBase &base, const CaseFoldedMatcher &matcher,
-                                 const AllowedNames &allowed)
+/// Positions in headerLines(), ascending and each once, of the header lines that name one of
+/// `names` ignoring letter case (empty names left out), found through the base's look-up.
+QList<qsizetype> headersNamingAny(const StaffBase &base, const QStringList &names)
 {
     QList<qsizetype> headers;
-    for (const QString &name : allowed.names()) {
+    for (const QString &name : names) {
         if (!name.isEmpty())
             headers.append(base.headersNaming(name));
     }
     std::sort(headers.begin(), headers.end());
     headers.erase(std::unique(headers.begin(), headers.end()), headers.end());
+    return headers;
+}
 
+/// The property filter over the records of the given headers: only the records of the
+/// allowed names can give a hit, so only their lines are searched. A record runs from its
+/// header line up to the next header line or the next end line (a header line that holds an
+/// end marker has no lines that count).
+QStringList phraseInRecords(const StaffBase &base, const CaseFoldedMatcher &matcher,
+                            const QList<qsizetype> &headers)
+{
     NameCollector names;
-    for (qsizetype k : std::as_const(headers)) {
+    for (qsizetype k : headers) {
         const qsizetype header = base.headerLines().at(k);
         const qsizetype stop = base.recordStop(k);
         if (stop <= header)
@@ -110,6 +116,13 @@ QStringList phraseInNamedRecords(const StaffBase &base, const CaseFoldedMatcher 
             names.add(HeaderItemName(base.line(header)));
     }
     return names.take();
+}
+
+/// A lower-cased phrase the searches look for: not empty, and without a line break, which no
+/// line holds.
+bool isSearchablePhrase(const QString &lowered)
+{
+    return !lowered.isEmpty() && !lowered.contains(u'\r') && !lowered.contains(u'\n');
 }
 
 } // namespace
@@ -162,11 +175,12 @@ QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
                               const AllowedNames &allowed)
 {
     const QString p = lowerText(phrase);
-    if (p.isEmpty() || p.contains(u'\r') || p.contains(u'\n'))
+    if (!isSearchablePhrase(p))
         return {};
     const CaseFoldedMatcher matcher(p);
-    return allowed.isEveryName() ? phraseInWholeBase(base, matcher)
-                                 : phraseInNamedRecords(base, matcher, allowed);
+    return allowed.isEveryName()
+        ? phraseInWholeBase(base, matcher)
+        : phraseInRecords(base, matcher, headersNamingAny(base, allowed.names()));
 }
 
 QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
@@ -176,4 +190,22 @@ QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
     if (text.isEmpty())
         names.append(listedNames);
     return names;
+}
+
+QStringList PropertyFilter::names(const StaffBase &base, const QString &text,
+                                  const QStringList &listedNames)
+{
+    if (text.isEmpty())
+        return listedNames;
+    const QString p = lowerText(text);
+    if (!isSearchablePhrase(p))
+        return {};
+    // A list that still shares the remembered one compares equal at once.
+    if (!m_remembered || m_baseLoad != base.loadId() || m_listedNames != listedNames) {
+        m_headers = headersNamingAny(base, listedNames);
+        m_baseLoad = base.loadId();
+        m_listedNames = listedNames;
+        m_remembered = true;
+    }
+    return phraseInRecords(base, CaseFoldedMatcher(p), m_headers);
 }

@@ -2,6 +2,7 @@
 
 // Searches over the whole staff base: by item name and by a property phrase.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -42,3 +43,18 @@ QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
 /// base order; for an empty text (nothing can hold it) every name of ListedNames, in its order.
 QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
                                 const QStringList &listedNames);
+
+/// PropertyFilterNames that keeps, between calls, which records belong to ListedNames: filtering
+/// the same ListedNames of the same base again, with any text, searches those records straight
+/// away instead of looking every name up anew.
+class PropertyFilter
+{
+public:
+    QStringList names(const StaffBase &base, const QString &text, const QStringList &listedNames);
+
+private:
+    bool m_remembered = false;
+    quint64 m_baseLoad = 0;
+    QStringList m_listedNames;
+    QList<qsizetype> m_headers; ///< positions in headerLines() of their records, ascending
+};

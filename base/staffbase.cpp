@@ -10,6 +10,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <exception>
 #include <functional>
@@ -647,7 +648,9 @@ int piecesFor(qsizetype textSize)
 
 StaffBase staffBaseFromText(QString text, int scanPieces)
 {
+    static std::atomic<quint64> lastLoadId{0};
     StaffBase base;
+    base.m_loadId = ++lastLoadId;
     base.m_text = std::move(text);
     base.buildIndexes(scanPieces > 0 ? scanPieces : piecesFor(base.m_text.size()));
     return base;

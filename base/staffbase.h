@@ -23,6 +23,9 @@ public:
     StaffBase() = default;
 
     qsizetype lineCount() const { return m_lines.size(); }
+    /// A number that tells this base's scan from every other one made since the program
+    /// started; copies share it. 0 for an empty StaffBase().
+    quint64 loadId() const { return m_loadId; }
     /// 0-based, i < lineCount().
     QStringView line(qsizetype i) const;
     bool isEmpty() const { return m_lines.isEmpty(); }
@@ -83,6 +86,7 @@ private:
     /// text only shares the hash.
     QList<qsizetype> quotingCandidates(QStringView text) const;
 
+    quint64 m_loadId = 0;
     QString m_text;
     QList<PackedLine> m_lines;
     QList<qsizetype> m_headerLines;

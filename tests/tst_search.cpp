@@ -139,6 +139,37 @@ private slots:
         QCOMPARE(PropertyFilterNames(StaffBase(), QString(), listed), listed);
     }
 
+    /// The filter that remembers the records of ListedNames gives what the plain rule gives
+    /// while ListedNames and the base change under it: the same list again, a copy, a list
+    /// changed in place, a longer one, and another base loaded into the same place.
+    void rememberingFilterAgreesWithPlainRule()
+    {
+        PropertyFilter filter;
+        StaffBase base;
+        QStringList listed;
+        const auto check = [&](const QString &text) {
+            QCOMPARE(filter.names(base, text, listed), PropertyFilterNames(base, text, listed));
+        };
+        for (quint32 seed = 1; seed <= 40; ++seed) {
+            base = staffBaseFromText(randombase::randomBaseText(seed, int(seed % 40)));
+            check(u"е"_s); // the names of the previous base
+            listed = FindItemsByName(base, u"а"_s);
+            for (const QString &text : {u"на тело"_s, u"а"_s, QString(), u"x\ny"_s})
+                check(text);
+            const QStringList copy = QStringList(listed.cbegin(), listed.cend());
+            listed = copy;
+            check(u"е"_s);
+            if (!listed.isEmpty()) {
+                listed.last() = listed.first(); // same size, same list object
+                check(u"е"_s);
+                listed.removeFirst();
+                check(u"е"_s);
+            }
+            listed.append(FindItemsByName(base, u"о"_s));
+            check(u"о"_s);
+        }
+    }
+
     void emptyBaseFindsNothing()
     {
         const StaffBase empty;

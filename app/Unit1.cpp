@@ -32,11 +32,18 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
-        QStyledItemDelegate::paint(painter, option, index);
+        bool drawn = false;
+        const auto drawOrdinary = [&] {
+            QStyledItemDelegate::paint(painter, option, index);
+            drawn = true;
+        };
         try {
-            m_form->StringGrid2DrawCell(painter, index.column(), index.row(), option.rect);
+            m_form->StringGrid2DrawCell(painter, index.column(), index.row(), option.rect,
+                                        drawOrdinary);
         } catch (const std::exception &) {
             // Painting cannot stop for an error box; the cell keeps its ordinary drawing.
+            if (!drawn)
+                drawOrdinary();
         }
     }
 

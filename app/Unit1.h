@@ -192,10 +192,12 @@ public:
     void N4Click();
     void N5Click();
     void StringGrid2Click();
-    /// Paints over a cell after the table has drawn it; `Rect` is the cell rectangle. Runs
-    /// inside painting, where no error box can be shown: it must not throw (an error leaves
-    /// the ordinary drawing).
-    void StringGrid2DrawCell(QPainter *painter, int ACol, int ARow, const QRect &Rect);
+    /// Paints one cell of the item table, `Rect` being the cell rectangle: the table's
+    /// ordinary drawing through `drawOrdinary`, then the cell's own painting over it; a cell
+    /// whose own painting covers all of it skips the ordinary drawing. Runs inside painting,
+    /// where no error box can be shown: an error leaves the ordinary drawing.
+    void StringGrid2DrawCell(QPainter *painter, int ACol, int ARow, const QRect &Rect,
+                             const std::function<void()> &drawOrdinary);
 
     // ---- Handlers: the lore view and the searches ------------------------------------------
     // Key handlers get the Qt key code (Enter is Qt::Key_Return or Qt::Key_Enter); setting

@@ -268,7 +268,7 @@ void TForm1::buildForm()
     place(ComboBox6, 476, 12, 171, 24, {A::Left, A::Top, A::Right});
 
     // The item table and the panel with the list, the lore view and the filter.
-    StringGrid2 = named(new ItemTableWidget(1, 4, client), u"StringGrid2"_s);
+    StringGrid2 = named(new ItemTableWidget(1, client), u"StringGrid2"_s);
     StringGrid2->horizontalHeader()->hide();
     StringGrid2->verticalHeader()->hide();
     StringGrid2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

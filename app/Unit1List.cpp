@@ -283,9 +283,14 @@ void TForm1::StringGrid2Click()
     clickListBox1();
 }
 
-void TForm1::StringGrid2DrawCell(QPainter *painter, int ACol, int ARow, const QRect &Rect)
+void TForm1::StringGrid2DrawCell(QPainter *painter, int ACol, int ARow, const QRect &Rect,
+                                 const std::function<void()> &drawOrdinary)
 {
     const ItemCellPaint paint = itemCellPaint(ACol, readItemTableRow(StringGrid2, ARow));
+    // An overpainted cell is filled whole (its text, selection and focus included), so its
+    // ordinary drawing, which lays out the cell's whole text, would never be seen.
+    if (!paint.overpaint)
+        drawOrdinary();
     const QPalette &palette = StringGrid2->palette();
     paintItemTableCell(painter, Rect, paint, StringGrid2->font(), palette.color(QPalette::Base),
                        palette.color(QPalette::Text));

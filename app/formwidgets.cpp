@@ -151,18 +151,29 @@ void ItemListWidget::keyPressEvent(QKeyEvent *event)
         emit userClicked();
 }
 
+ItemTableWidget::ItemTableWidget(int rowCount, QWidget *parent)
+    : QTableView(parent), m_model(new ItemTableModel(rowCount, this))
+{
+    setModel(m_model);
+}
+
+void ItemTableWidget::setCurrentCell(int row, int column)
+{
+    setCurrentIndex(m_model->index(row, column));
+}
+
 void ItemTableWidget::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::RightButton) {
         event->accept();
         return;
     }
-    QTableWidget::mousePressEvent(event);
+    QTableView::mousePressEvent(event);
 }
 
 void ItemTableWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTableWidget::mouseReleaseEvent(event);
+    QTableView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         emit userClicked();
 }
@@ -170,7 +181,7 @@ void ItemTableWidget::mouseReleaseEvent(QMouseEvent *event)
 void ItemTableWidget::keyPressEvent(QKeyEvent *event)
 {
     const QModelIndex before = currentIndex();
-    QTableWidget::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
     if (currentIndex() != before)
         emit userClicked();
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/itemtablemodel.h"
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QTableWidget>
+#include <QTableView>
 
 /// The item list. It reports the user's clicks and keyboard moves (`userClicked`) but not
 /// changes made in code, and a right click opens the context menu without touching the
@@ -32,13 +34,23 @@ private:
     WidestEntryDelegate *m_delegate;
 };
 
-/// The item table. It reports a left click on a cell and a keyboard move of the current cell
-/// (`userClicked`), never a current cell set in code; a right click leaves the current cell.
-class ItemTableWidget : public QTableWidget
+/// The item table: a table view over its own ItemTableModel. It reports a left click on a
+/// cell and a keyboard move of the current cell (`userClicked`), never a current cell set in
+/// code; a right click leaves the current cell.
+class ItemTableWidget : public QTableView
 {
     Q_OBJECT
 public:
-    using QTableWidget::QTableWidget;
+    ItemTableWidget(int rowCount, QWidget *parent = nullptr);
+
+    ItemTableModel *itemModel() const { return m_model; }
+    int rowCount() const { return m_model->rowCount(); }
+    int columnCount() const { return m_model->columnCount(); }
+    /// -1 when there is no current cell.
+    int currentRow() const { return currentIndex().row(); }
+    int currentColumn() const { return currentIndex().column(); }
+    /// Makes the cell current and selects it, as a click does, without reporting a click.
+    void setCurrentCell(int row, int column);
 
 signals:
     void userClicked();
@@ -47,6 +59,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    ItemTableModel *m_model;
 };
 
 /// An editable search box that also reports when its drop-down list has closed. The report

@@ -1,12 +1,11 @@
 #include "app/itemviews.h"
 
 #include "app/formwidgets.h"
+#include "app/sharedends.h"
 
 #include <QItemSelection>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QSignalBlocker>
-#include <QTableWidget>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -35,27 +34,6 @@ namespace {
 
 /// Beyond this many rows to remove one by one, refilling the whole widget is cheaper.
 constexpr int rowsRemovedOneByOne = 32;
-
-/// The rows that two sequences share at their start and at their end, so that a change in
-/// the middle (one entry deleted, a few added) rewrites only the middle.
-struct SharedEnds
-{
-    int prefix = 0;
-    int suffix = 0;
-};
-
-template<typename SameRow>
-SharedEnds sharedEnds(int oldCount, int newCount, SameRow sameRow)
-{
-    SharedEnds ends;
-    const int shorter = std::min(oldCount, newCount);
-    while (ends.prefix < shorter && sameRow(ends.prefix, ends.prefix))
-        ++ends.prefix;
-    while (ends.prefix + ends.suffix < shorter
-           && sameRow(oldCount - 1 - ends.suffix, newCount - 1 - ends.suffix))
-        ++ends.suffix;
-    return ends;
-}
 
 void showEntries(QListWidget *list, const QStringList &entries)
 {
@@ -101,80 +79,20 @@ void showItemList(QListWidget *list, const ListState &state)
     selectionModel->setCurrentIndex(focus, QItemSelectionModel::NoUpdate);
 }
 
-ItemTableRow readItemTableRow(const QTableWidget *table, int row)
+ItemTableRow readItemTableRow(const ItemTableWidget *table, int row)
 {
-    ItemTableRow cells;
-    if (row < 0 || row >= table->rowCount())
-        return cells;
-    for (int column = 0; column < itemTableColumnCount && column < table->columnCount(); ++column) {
-        if (const QTableWidgetItem *item = table->item(row, column))
-            cells[column] = item->text();
-    }
-    return cells;
+    return table->itemModel()->rows().value(row);
 }
 
-ItemTable readItemTable(const QTableWidget *table)
+ItemTable readItemTable(const ItemTableWidget *table)
 {
-    ItemTable rows;
-    rows.reserve(table->rowCount());
-    for (int row = 0; row < table->rowCount(); ++row)
-        rows.append(readItemTableRow(table, row));
-    return rows;
+    return table->itemModel()->rows();
 }
 
-namespace {
-
-/// Writes the cells of `rows[first..last)` into the table rows of the same numbers, touching
-/// only cells whose text changed. The model's signals are held while writing: nothing in the
-/// window listens to single cells, and one repaint of the viewport replaces thousands of
-/// per-cell updates.
-void writeTableRows(QTableWidget *table, const ItemTable &rows, int first, int last)
-{
-    bool changed = false;
-    {
-        const QSignalBlocker blocker(table->model());
-        for (int row = first; row < last; ++row) {
-            for (int column = 0; column < itemTableColumnCount; ++column) {
-                const QString &text = rows[row][column];
-                if (QTableWidgetItem *item = table->item(row, column)) {
-                    if (item->text() != text) {
-                        item->setText(text);
-                        changed = true;
-                    }
-                } else if (!text.isEmpty()) {
-                    table->setItem(row, column, new QTableWidgetItem(text));
-                    changed = true;
-                }
-            }
-        }
-    }
-    if (changed)
-        table->viewport()->update();
-}
-
-} // namespace
-
-void showItemTable(QTableWidget *table, const ItemTable &rows, int currentRow)
+void showItemTable(ItemTableWidget *table, const ItemTable &rows, int currentRow)
 {
     const int currentColumn = std::max(0, table->currentColumn());
-    const int oldCount = table->rowCount();
-    const int newCount = int(rows.size());
-    const SharedEnds ends = sharedEnds(oldCount, newCount, [&](int oldRow, int newRow) {
-        return readItemTableRow(table, oldRow) == rows[newRow];
-    });
-    const int moved = newCount - oldCount;
-    if (std::abs(moved) <= rowsRemovedOneByOne) {
-        // Rows deleted or added in the middle: the rows below move with their cells, and
-        // only the rows between the shared ends are written.
-        for (int i = 0; i < -moved; ++i)
-            table->removeRow(ends.prefix);
-        for (int i = 0; i < moved; ++i)
-            table->insertRow(ends.prefix);
-        writeTableRows(table, rows, ends.prefix, newCount - ends.suffix);
-    } else {
-        table->setRowCount(newCount);
-        writeTableRows(table, rows, ends.prefix, newCount);
-    }
+    table->itemModel()->setRows(rows);
     if (table->rowCount() > 0)
         table->setCurrentCell(std::clamp(currentRow, 0, table->rowCount() - 1), currentColumn);
 }

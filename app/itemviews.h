@@ -10,7 +10,7 @@
 
 class QListWidget;
 class QPlainTextEdit;
-class QTableWidget;
+class ItemTableWidget;
 
 /// The list's entries, selection and focused entry; `sorted` is the window's sorted mode.
 ListState readItemList(const QListWidget *list, bool sorted);
@@ -18,12 +18,13 @@ ListState readItemList(const QListWidget *list, bool sorted);
 /// selects nothing. Unchanged entries are not rewritten, appended ones only added.
 void showItemList(QListWidget *list, const ListState &state);
 
-/// The table's cells, an absent cell read as empty.
-ItemTable readItemTable(const QTableWidget *table);
+/// The table's cells.
+ItemTable readItemTable(const ItemTableWidget *table);
 /// The cells of one row; an empty row outside the table.
-ItemTableRow readItemTableRow(const QTableWidget *table, int row);
+ItemTableRow readItemTableRow(const ItemTableWidget *table, int row);
 /// Shows `rows` in the table and makes `currentRow` (kept inside the table) its current row.
-void showItemTable(QTableWidget *table, const ItemTable &rows, int currentRow);
+/// Rows deleted or added in the middle move the rows below with their cells.
+void showItemTable(ItemTableWidget *table, const ItemTable &rows, int currentRow);
 
 /// A hidden text buffer's lines: each line of the buffer is followed by a line break.
 QStringList bufferLines(const QPlainTextEdit *buffer);

@@ -138,7 +138,7 @@ private slots:
     {
         QFETCH(QStringList, before);
         QFETCH(QStringList, after);
-        QTableWidget table(1, itemTableColumnCount);
+        ItemTableWidget table(1);
         showItemTable(&table, tableOf(before), 2);
         QCOMPARE(readItemTable(&table), tableOf(before));
         showItemTable(&table, tableOf(after), 7);

@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 #include "app/formwidgets.h"
+#include "app/itemviews.h"
 #include "fakeuiservices.h"
 
 #include <QAction>
@@ -66,10 +67,8 @@ struct Window
     QStringList column(int c) const
     {
         QStringList cells;
-        for (int r = 0; r < form->StringGrid2->rowCount(); ++r) {
-            const QTableWidgetItem *item = form->StringGrid2->item(r, c);
-            cells.append(item ? item->text() : QString());
-        }
+        for (int r = 0; r < form->StringGrid2->rowCount(); ++r)
+            cells.append(readItemTableRow(form->StringGrid2, r)[c]);
         return cells;
     }
     QList<int> selectedRows() const

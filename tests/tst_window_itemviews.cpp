@@ -141,8 +141,12 @@ private slots:
         ItemTableWidget table(1);
         showItemTable(&table, tableOf(before), 2);
         QCOMPARE(readItemTable(&table), tableOf(before));
+        // A row kept at the end moves with the rows deleted or added above it.
+        const QPersistentModelIndex lastRow = table.model()->index(table.rowCount() - 1, 0);
         showItemTable(&table, tableOf(after), 7);
         QCOMPARE(readItemTable(&table), tableOf(after));
+        if (!before.isEmpty() && !after.isEmpty() && before.last() == after.last())
+            QCOMPARE(lastRow.row(), int(after.size()) - 1);
         if (!after.isEmpty())
             QCOMPARE(table.currentRow(), std::min<int>(7, int(after.size()) - 1));
     }

@@ -1,5 +1,6 @@
 #include "base/staffbase.h"
 
+#include "base/parallel.h"
 #include "base/search.h"
 #include "text/error.h"
 #include "text/strops.h"
@@ -12,13 +13,9 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <exception>
 #include <functional>
-#include <future>
 #include <limits>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -409,38 +406,6 @@ private:
     TextPlace m_level;
 };
 
-/// Runs every job at once, the first on the calling thread and each other one on a thread of
-/// its own (on the calling thread where no thread can be started), and returns when all are
-/// done, passing on the first exception a job threw.
-void runAtOnce(const std::vector<std::function<void()>> &jobs)
-{
-    std::vector<std::future<void>> running;
-    for (std::size_t k = 1; k < jobs.size(); ++k) {
-        try {
-            running.push_back(std::async(std::launch::async, jobs[k]));
-        } catch (const std::system_error &) {
-            jobs[k]();
-        }
-    }
-    std::exception_ptr failure;
-    try {
-        if (!jobs.empty())
-            jobs[0]();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    for (std::future<void> &job : running) {
-        try {
-            job.get();
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
-    }
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
 /// `count` results of `read(i)`, made in `pieces` runs of about equal length at once. Each
 /// run calls `prefetch(i)` a few places ahead of `read`, so that what read(i) needs is on its
 /// way from memory by the time it gets there.
@@ -636,14 +601,6 @@ void StaffBase::bucketQuotedTexts()
             ++k;
         m_quotedBuckets[b] = quint32(k);
     }
-}
-
-int piecesFor(qsizetype textSize)
-{
-    // Below a few megabytes a thread costs more than it saves.
-    constexpr qsizetype kCharsPerPiece = qsizetype(1) << 21;
-    const qsizetype cores = std::max(1u, std::thread::hardware_concurrency());
-    return int(std::clamp<qsizetype>(textSize / kCharsPerPiece, 1, std::min<qsizetype>(cores, 8)));
 }
 
 StaffBase staffBaseFromText(QString text, int scanPieces)

@@ -125,8 +125,6 @@ StaffBase staffBaseFromText(QString text, int scanPieces = 0);
 /// are read in `readPieces` pieces at once, chosen as for staffBaseFromText when 0; the
 /// result does not depend on it.
 ItemIndex ScanItemIndex(const StaffBase &lines, int readPieces = 0);
-/// How many pieces a text of this size is scanned in when left to choose: one for every few
-/// megabytes, at most one for each core.
-int piecesFor(qsizetype textSize);
+
 /// The lore view's text when the file is missing: "файл базы не найден".
 QString baseMissingMessage();

@@ -139,6 +139,24 @@ private slots:
         QCOMPARE(PropertyFilterNames(StaffBase(), QString(), listed), listed);
     }
 
+    /// A filter over enough records to be searched on several threads at once gives what the
+    /// line-by-line reading gives.
+    void filterOverManyRecordsAgreesWithPlainReading()
+    {
+        const QString text = randombase::randomBaseText(11, 6000);
+        const StaffBase base = staffBaseFromText(text);
+        const QStringList lines = splitLines(text);
+        const QStringList listed = FindItemsByName(base, QStringLiteral("'"));
+        QVERIFY2(text.size() > 600000 && base.headerLines().size() > 5000,
+                 "the records of the listed names fill several pieces");
+        for (const QString &phrase : {u"на тело"_s, u"а"_s, u"удача +1"_s}) {
+            const QStringList expected = plain::byPhrase(lines, phrase, false, listed);
+            QCOMPARE(FindItemsByPhrase(base, phrase, AllowedNames::fromNames(listed)), expected);
+            PropertyFilter filter;
+            QCOMPARE(filter.names(base, phrase, listed), expected);
+        }
+    }
+
     /// The filter that remembers the records of ListedNames gives what the plain rule gives
     /// while ListedNames and the base change under it: the same list again, a copy, a list
     /// changed in place, a longer one, and another base loaded into the same place.

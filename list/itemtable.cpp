@@ -1,5 +1,6 @@
 #include "list/itemtable.h"
 
+#include "base/parallel.h"
 #include "list/parser.h"
 #include "text/numbers.h"
 #include "text/strops.h"
@@ -8,18 +9,46 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numeric>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+/// The index row of each entry's item, -1 where the index has none. A look-up mostly waits
+/// for memory, the index and the base being far larger than the caches, so a long list is
+/// looked up on several threads at once.
+std::vector<qsizetype> itemRowsOf(const QStringList &entries, const ItemIndex &index)
+{
+    constexpr qsizetype kEntriesPerPiece = 1024;
+    const int pieces = piecesFor(entries.size(), kEntriesPerPiece);
+    std::vector<qsizetype> rows(entries.size());
+    std::vector<std::function<void()>> jobs;
+    for (int p = 0; p < pieces; ++p) {
+        const qsizetype begin = entries.size() * p / pieces;
+        const qsizetype end = entries.size() * (p + 1) / pieces;
+        jobs.push_back([&, begin, end] {
+            for (qsizetype i = begin; i < end; ++i)
+                rows[i] = index.find(ItemKey(entries[i]));
+        });
+    }
+    runAtOnce(jobs);
+    return rows;
+}
+
+} // namespace
+
 ItemTable RebuildItemTable(const QStringList &entries, const ItemIndex &index)
 {
+    const std::vector<qsizetype> items = itemRowsOf(entries, index);
     ItemTable table;
     table.reserve(std::max<qsizetype>(entries.size(), 1));
-    for (const QString &entry : entries) {
+    for (qsizetype i = 0; i < entries.size(); ++i) {
         ItemTableRow row;
-        row[EntryColumn] = entry;
-        if (const qsizetype item = index.find(ItemKey(entry)); item >= 0) {
+        row[EntryColumn] = entries[i];
+        if (const qsizetype item = items[i]; item >= 0) {
             row[ClassColumn] = index.classHeader(item);
             row[LevelColumn] = index.level(item);
             row[RatingsColumn] = index.ratings(item);

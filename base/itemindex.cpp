@@ -91,11 +91,6 @@ QString cleanRatings(QStringView line)
     return ratings;
 }
 
-quint32 nameHashOf(QStringView name)
-{
-    return quint32(qHash(CaseFoldedView{name}));
-}
-
 /// The smallest power of two that holds `rows` at most half full.
 qsizetype slotCountFor(qsizetype rows)
 {
@@ -192,7 +187,7 @@ qsizetype ItemIndex::find(QStringView name) const
 {
     if (!d || d->rows.isEmpty())
         return -1;
-    const quint32 hash = nameHashOf(name);
+    const quint32 hash = ItemIndexBuilder::nameHash(name);
     const qsizetype mask = d->nameSlots.size() - 1;
     for (qsizetype s = hash & mask;; s = (s + 1) & mask) {
         const quint32 slot = d->nameSlots.at(s);
@@ -215,7 +210,7 @@ ItemIndexBuilder::ItemIndexBuilder(QString text, qsizetype expectedRows) : d(new
 
 quint32 ItemIndexBuilder::nameHash(QStringView name)
 {
-    return nameHashOf(name);
+    return quint32(qHash(CaseFoldedView{name}));
 }
 
 bool ItemIndexBuilder::appendUnlessNamed(TextPlace name, quint32 hash, TextPlace levelChars,
@@ -240,7 +235,7 @@ bool ItemIndexBuilder::appendUnlessNamed(TextPlace name, quint32 hash, TextPlace
 void ItemIndexBuilder::appendGiven(TextPlace name, TextPlace level, TextPlace classHeader,
                                    TextPlace ratings)
 {
-    const quint32 hash = nameHashOf(QStringView(d->text).sliced(name.start, name.length));
+    const quint32 hash = nameHash(QStringView(d->text).sliced(name.start, name.length));
     d->rows.append({name, level, classHeader, ratings, hash, true});
     addToSlots(d->rows.size() - 1);
     growSlotsIfFull();

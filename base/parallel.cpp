@@ -35,6 +35,18 @@ void runAtOnce(const std::vector<std::function<void()>> &jobs)
         std::rethrow_exception(failure);
 }
 
+void runInPieces(qsizetype count, int pieces,
+                 const std::function<void(qsizetype begin, qsizetype end)> &run)
+{
+    std::vector<std::function<void()>> jobs;
+    for (int k = 0; k < pieces; ++k) {
+        const qsizetype begin = count * k / pieces;
+        const qsizetype end = count * (k + 1) / pieces;
+        jobs.push_back([&run, begin, end] { run(begin, end); });
+    }
+    runAtOnce(jobs);
+}
+
 int piecesFor(qsizetype textSize, qsizetype charsPerPiece)
 {
     const qsizetype cores = std::max(1u, std::thread::hardware_concurrency());

@@ -10,6 +10,11 @@
 /// done, passing on the first exception a job threw.
 void runAtOnce(const std::vector<std::function<void()>> &jobs);
 
+/// Splits 0..count into `pieces` runs of about equal length and calls `run(begin, end)` for
+/// each run, all at once as runAtOnce does.
+void runInPieces(qsizetype count, int pieces,
+                 const std::function<void(qsizetype begin, qsizetype end)> &run);
+
 /// How many pieces work over a text of this size is split into when left to choose: one for
 /// every `charsPerPiece` characters (a few megabytes unless told), at most one for each core.
 int piecesFor(qsizetype textSize, qsizetype charsPerPiece = qsizetype(1) << 21);

@@ -8,7 +8,6 @@
 #include <QStringMatcher>
 
 #include <algorithm>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -122,16 +121,10 @@ QStringList phraseInRecords(const StaffBase &base, const CaseFoldedMatcher &matc
         / std::max<qsizetype>(base.headerLines().size(), 1);
     const int pieces = piecesFor(averageRecord * headers.size(), kCharsPerPiece);
     std::vector<char> holds(headers.size());
-    std::vector<std::function<void()>> jobs;
-    for (int p = 0; p < pieces; ++p) {
-        const qsizetype begin = headers.size() * p / pieces;
-        const qsizetype end = headers.size() * (p + 1) / pieces;
-        jobs.push_back([&, begin, end] {
-            for (qsizetype i = begin; i < end; ++i)
-                holds[i] = holdsPhrase(headers[i]);
-        });
-    }
-    runAtOnce(jobs);
+    runInPieces(headers.size(), pieces, [&](qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < end; ++i)
+            holds[i] = holdsPhrase(headers[i]);
+    });
 
     NameCollector names;
     for (qsizetype i = 0; i < headers.size(); ++i) {

@@ -415,21 +415,15 @@ std::vector<T> readInPieces(qsizetype count, int pieces, Read read, Prefetch pre
     constexpr qsizetype kLookAhead = 8;
     // A std::vector: QList's sized constructor does not report a failed allocation.
     std::vector<T> results(count);
-    std::vector<std::function<void()>> jobs;
-    for (int k = 0; k < pieces; ++k) {
-        const qsizetype begin = count * k / pieces;
-        const qsizetype end = count * (k + 1) / pieces;
-        jobs.push_back([&results, &read, &prefetch, begin, end] {
-            for (qsizetype i = begin; i < std::min(end, begin + kLookAhead); ++i)
-                prefetch(i);
-            for (qsizetype i = begin; i < end; ++i) {
-                if (i + kLookAhead < end)
-                    prefetch(i + kLookAhead);
-                results[i] = read(i);
-            }
-        });
-    }
-    runAtOnce(jobs);
+    runInPieces(count, pieces, [&](qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < std::min(end, begin + kLookAhead); ++i)
+            prefetch(i);
+        for (qsizetype i = begin; i < end; ++i) {
+            if (i + kLookAhead < end)
+                prefetch(i + kLookAhead);
+            results[i] = read(i);
+        }
+    });
     return results;
 }
 

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -25,16 +24,10 @@ std::vector<qsizetype> itemRowsOf(const QStringList &entries, const ItemIndex &i
     constexpr qsizetype kEntriesPerPiece = 1024;
     const int pieces = piecesFor(entries.size(), kEntriesPerPiece);
     std::vector<qsizetype> rows(entries.size());
-    std::vector<std::function<void()>> jobs;
-    for (int p = 0; p < pieces; ++p) {
-        const qsizetype begin = entries.size() * p / pieces;
-        const qsizetype end = entries.size() * (p + 1) / pieces;
-        jobs.push_back([&, begin, end] {
-            for (qsizetype i = begin; i < end; ++i)
-                rows[i] = index.find(ItemKey(entries[i]));
-        });
-    }
-    runAtOnce(jobs);
+    runInPieces(entries.size(), pieces, [&](qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < end; ++i)
+            rows[i] = index.find(ItemKey(entries[i]));
+    });
     return rows;
 }
 

@@ -18,6 +18,7 @@
 #include <thread>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -142,6 +143,55 @@ private:
     rlimit m_old{};
     void (*m_oldHandler)(int) = nullptr;
 };
+
+/// A tmpfs of `options` mounted on `folder` and filled to its last byte, once `prepare` has
+/// written what it needs into it: a file too small for any write then fails for want of room.
+/// mounted() is false where the machine does not allow mounting.
+class FullMount : public Scenery
+{
+public:
+    template<typename Prepare>
+    FullMount(const QString &folder, Prepare prepare) : m_mount(folder, QStringLiteral("size=64k"))
+    {
+        if (!m_mount.mounted())
+            return;
+        prepare();
+        const QByteArray filler = QFile::encodeName(folder + QStringLiteral("/filler"));
+        const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0)
+            return;
+        // Whole pages first, then single bytes, until the file system has no room left.
+        const QByteArray page(4096, 'x');
+        for (const qsizetype piece : {page.size(), qsizetype(1)}) {
+            while (::write(fd, page.constData(), size_t(piece)) == ssize_t(piece)) {}
+        }
+        m_full = errno == ENOSPC;
+        ::close(fd);
+    }
+    /// Mounted and full: a new file gets no byte.
+    bool full() const { return m_full; }
+
+private:
+    ScratchMount m_mount;
+    bool m_full = false;
+};
+
+/// A full disk in `folder` (existing, empty), after `prepare` has written what it needs into
+/// it: a small tmpfs filled up where mounting is allowed, else a file size limit that lets no
+/// file grow by a byte. `reason` gets the system's words for the failure that follows.
+template<typename Prepare>
+std::unique_ptr<Scenery> makeFullFolder(const QString &folder, Prepare prepare, QString *reason)
+{
+    auto mount = std::make_unique<FullMount>(folder, prepare);
+    if (mount->full()) {
+        *reason = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        return mount;
+    }
+    mount.reset(); // what `prepare` wrote went with the mount, if there was one
+    prepare();
+    *reason = QString::fromLocal8Bit(std::strerror(EFBIG));
+    return std::make_unique<FileSizeLimit>(0);
+}
 
 /// A Unix socket bound at `path`: a name that exists and is no folder, but that cannot be
 /// opened as a file.

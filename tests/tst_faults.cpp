@@ -53,7 +53,9 @@ enum class SaveFault {
     ProcFileSystem,
     ReadOnlyMount,
     FullTmpfs,
-    FileSizeLimit
+    FileSizeLimit,
+    FilledTmpfs,
+    NoByteMore
 };
 enum class ReadFault { Folder, Socket, NamedPipe, ReadError, Missing };
 
@@ -94,23 +96,31 @@ private slots:
     void failedSaveKeepsTheOldList_data()
     {
         QTest::addColumn<SaveFault>("fault");
-        QTest::newRow("path under a file") << SaveFault::UnderAFile;
-        QTest::newRow("folder in place of the file") << SaveFault::FolderInPlace;
-        QTest::newRow("proc file system") << SaveFault::ProcFileSystem;
-        QTest::newRow("read-only folder") << SaveFault::ReadOnlyMount;
-        QTest::newRow("disk full (tmpfs)") << SaveFault::FullTmpfs;
-        QTest::newRow("disk full (file size limit)") << SaveFault::FileSizeLimit;
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("reason"); // the errno whose words the message must give; 0: any
+        // A list large enough to overflow the small file systems, and a list of a few
+        // kilobytes that the save file's buffer holds whole until the end.
+        QTest::newRow("path under a file") << SaveFault::UnderAFile << 20000 << 0;
+        QTest::newRow("folder in place of the file") << SaveFault::FolderInPlace << 20000 << 0;
+        QTest::newRow("proc file system") << SaveFault::ProcFileSystem << 20000 << 0;
+        QTest::newRow("read-only folder") << SaveFault::ReadOnlyMount << 20000 << 0;
+        QTest::newRow("disk full (tmpfs)") << SaveFault::FullTmpfs << 20000 << ENOSPC;
+        QTest::newRow("disk full (file size limit)") << SaveFault::FileSizeLimit << 20000 << EFBIG;
+        QTest::newRow("small list, disk full (tmpfs)") << SaveFault::FilledTmpfs << 100 << ENOSPC;
+        QTest::newRow("small list, no byte more") << SaveFault::NoByteMore << 100 << EFBIG;
+        QTest::newRow("one entry, disk full (tmpfs)") << SaveFault::FilledTmpfs << 1 << ENOSPC;
     }
     void failedSaveKeepsTheOldList()
     {
         QFETCH(SaveFault, fault);
+        QFETCH(int, entries);
+        QFETCH(int, reason);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QString path = dir.filePath(u"list.txt"_s);
         bool hasOldList = false;
         std::unique_ptr<Scenery> scenery;
-        // A list large enough to overflow the small file systems below.
-        const ListState newList = listStateOf(numberedList(20000, u"меч"_s));
+        const ListState newList = listStateOf(numberedList(entries, u"меч"_s));
 
         switch (fault) {
         case SaveFault::UnderAFile:
@@ -147,26 +157,49 @@ private slots:
             break;
         }
         case SaveFault::FileSizeLimit:
+        case SaveFault::NoByteMore:
 #ifdef Q_OS_UNIX
             writeTextFile(path, kOldList, TextEncoding::Ansi);
             hasOldList = true;
-            scenery = std::make_unique<FileSizeLimit>(64 * 1024);
+            scenery = std::make_unique<FileSizeLimit>(fault == SaveFault::NoByteMore ? 0
+                                                                                     : 64 * 1024);
             break;
 #else
             QSKIP("no file size limit on this system");
 #endif
+        case SaveFault::FilledTmpfs: {
+#ifdef Q_OS_UNIX
+            const QString folder = dir.filePath(u"full"_s);
+            QVERIFY(QDir(dir.path()).mkdir(u"full"_s));
+            path = folder + u"/list.txt"_s;
+            auto mount = std::make_unique<FullMount>(
+                folder, [&] { writeTextFile(path, kOldList, TextEncoding::Ansi); });
+            if (!mount->full())
+                QSKIP("cannot mount and fill a tmpfs here; \"small list, no byte more\" stands in");
+            hasOldList = true;
+            scenery = std::move(mount);
+            break;
+#else
+            QSKIP("no tmpfs on this system");
+#endif
         }
+        }
+        const QByteArray oldBytes = hasOldList ? readFileBytes(path) : QByteArray();
 
         const ListState before = newList;
         const QString message = errorOf([&] { saveListFile(newList, path, TextEncoding::Ansi); });
         checkMessage(message, u"create"_s, path);
+        if (reason != 0)
+            QCOMPARE(message,
+                     cannotCreateFileMessage(path, QString::fromLocal8Bit(strerror(reason))));
         QCOMPARE(newList, before);
         if (hasOldList) {
-            const TextFileLines old = readTextFile(path);
-            QCOMPARE(old.lines, kOldList);
+            QCOMPARE(readFileBytes(path), oldBytes);
+            QCOMPARE(readTextFile(path).lines, kOldList);
             // No half-written temporary file stays beside it either.
-            QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files),
-                     QStringList{u"list.txt"_s});
+            QStringList files = QDir(QFileInfo(path).path()).entryList(QDir::Files);
+            files.removeOne(u"filler"_s);
+            QCOMPARE(files, QStringList{u"list.txt"_s});
         }
         if (fault == SaveFault::FolderInPlace)
             QVERIFY(QFileInfo(path).isDir());

@@ -5,6 +5,7 @@
 #include "app/formwidgets.h"
 #include "fakeuiservices.h"
 #include "faultinjection.h"
+#include "text/error.h"
 #include "text/textfile.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -228,6 +230,56 @@ private slots:
         w.services.errors.clear();
         w.checkUsable();
         w.services.questionAnswer = true;
+    }
+
+    /// A full disk with small files: the quick save and the close each report the file with
+    /// the system's reason; settings.ini, list.txt and save1.txt stay whole, byte for byte.
+    void fullDiskKeepsTheStateFiles()
+    {
+#ifdef Q_OS_UNIX
+        QTemporaryDir outside;
+        const QString folder = outside.filePath(u"work"_s);
+        QVERIFY(QDir(outside.path()).mkdir(u"work"_s));
+        const QStringList names = {u"settings.ini"_s, u"list.txt"_s, u"save1.txt"_s};
+        QString reason;
+        auto full = makeFullFolder(
+            folder,
+            [&] {
+                writeTextFile(folder + u"/settings.ini"_s,
+                              {u"staff.hjt"_s, u"900"_s, u"500"_s, u"40"_s, u"30"_s, u"бросить"_s,
+                               u"продать"_s, u"clNavy"_s, u"clYellow"_s},
+                              TextEncoding::Ansi);
+                writeTextFile(folder + u"/list.txt"_s, kOldList, TextEncoding::Utf8Bom);
+                writeTextFile(folder + u"/save1.txt"_s, {u"кольцо"_s}, TextEncoding::Ansi);
+            },
+            &reason);
+        QMap<QString, QByteArray> oldBytes;
+        for (const QString &name : names)
+            oldBytes[name] = readFileBytes(folder + u"/"_s + name);
+
+        Window w(folder);
+        QCOMPARE(w.services.errors, QStringList());
+        w.paste(u"сапоги скорохода"_s);
+        const QString hint = w.form->sBitBtn1->toolTip();
+        QTest::mouseClick(w.form->sBitBtn1, Qt::LeftButton);
+        QCOMPARE(w.services.errors, QStringList{cannotCreateFileMessage(u"save1.txt"_s, reason)});
+        QVERIFY(w.services.messages.isEmpty());
+        QCOMPARE(w.form->sBitBtn1->toolTip(), hint);
+
+        w.form->show();
+        w.services.questionAnswer = false;
+        w.form->close();
+        QVERIFY(w.form->isVisible());
+        QCOMPARE(w.services.errors,
+                 (QStringList{cannotCreateFileMessage(u"save1.txt"_s, reason),
+                              cannotCreateFileMessage(u"settings.ini"_s, reason),
+                              cannotCreateFileMessage(u"list.txt"_s, reason)}));
+        for (const QString &name : names)
+            QCOMPARE(readFileBytes(folder + u"/"_s + name), oldBytes[name]);
+        w.services.questionAnswer = true;
+#else
+        QSKIP("neither a tmpfs nor a file size limit on this system");
+#endif
     }
 
     /// Files that exist but cannot be read: the message, the list and ListedNames unchanged.

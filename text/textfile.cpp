@@ -10,7 +10,12 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <new>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -402,14 +407,75 @@ TextFileLines readTextFile(const QString &path)
     }
 }
 
+namespace {
+
+[[noreturn]] void failToCreate(const QString &path, const QString &reason)
+{
+    throw TarnError(cannotCreateFileMessage(path, reason));
+}
+
+/// The reason for a failed write: the save file's own, or, where a write stopped without one,
+/// the system's words for `error`.
+QString writeFailureReason(const QSaveFile &file, int error)
+{
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+#ifdef Q_OS_UNIX
+    return qt_error_string(error != 0 ? error : EIO);
+#else
+    Q_UNUSED(error);
+    return file.errorString();
+#endif
+}
+
+/// Writes every byte, without a buffer: each write reaches the system at once, so a full disk
+/// or a file size limit fails here, with the system's reason, and not unseen inside commit().
+/// A write that stops short is followed by one for the rest, which then fails with the reason.
+void writeAllBytes(QSaveFile &file, const QString &path, QByteArrayView bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        errno = 0;
+        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
+        const int error = errno;
+        if (written <= 0)
+            failToCreate(path, writeFailureReason(file, error));
+        done += qsizetype(written);
+    }
+}
+
+/// Asks the system to put the written bytes on the disk, and fails when it cannot: some file
+/// systems (network shares, quotas) report a lack of room only here.
+void syncToDisk(QSaveFile &file, const QString &path)
+{
+#ifdef Q_OS_UNIX
+    if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != ENOTSUP)
+        failToCreate(path, qt_error_string(errno));
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(path);
+#endif
+}
+
+/// Replaces the file at `path` by `bytes` atomically: a new file is written beside it, every
+/// byte checked and synced to the disk, and only then renamed over it, so the old file stays
+/// whole on any failure.
+void writeFileAtomically(const QString &path, QByteArrayView bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        failToCreate(path, file.errorString());
+    writeAllBytes(file, path, bytes);
+    syncToDisk(file, path);
+    if (!file.commit())
+        failToCreate(path, file.errorString());
+}
+
+} // namespace
+
 TextEncoding writeTextFile(const QString &path, const QStringList &lines, TextEncoding encoding)
 {
     TextEncoding used = encoding;
-    const QByteArray bytes = encodeLines(lines, encoding, &used);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw TarnError(cannotCreateFileMessage(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw TarnError(cannotCreateFileMessage(path, file.errorString()));
+    writeFileAtomically(path, encodeLines(lines, encoding, &used));
     return used;
 }

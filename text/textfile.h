@@ -57,8 +57,9 @@ QByteArray readFileBytes(const QString &path);
 DecodedText readDecodedFile(const QString &path);
 /// Reads and splits a whole file. Throws TarnError "Cannot open file ...".
 TextFileLines readTextFile(const QString &path);
-/// Writes atomically: the old file stays whole until the new one is complete. Throws
-/// TarnError "Cannot create file ..."; returns the encoding actually written.
+/// Writes atomically: the old file stays whole until the new one is complete, every byte
+/// written and synced to the disk. Throws TarnError "Cannot create file ..." with the
+/// system's reason ("No space left on device"); returns the encoding actually written.
 TextEncoding writeTextFile(const QString &path, const QStringList &lines, TextEncoding encoding);
 /// True when something that can be read as a file stands at `path` (not a folder).
 bool fileExists(const QString &path);

@@ -81,7 +81,8 @@ QPushButton *quickLoadButton(const TForm1 &form, int slot)
 void quickSave(TForm1 &form, int slot)
 {
     const ListState state = readList(form);
-    saveListFile(state, quickSlotFileName(slot), form.listEncoding); // throws before the message
+    // Throws before the message.
+    writeStateFile(quickSlotFileName(slot), state.entries, form.listEncoding);
     form.uiServices().showMessage(quickSlotSavedMessage(slot));
     const QString hint = quickSlotHint(slot, state.size());
     quickSaveButton(form, slot)->setToolTip(hint);

@@ -189,6 +189,20 @@ SettingsRecord currentSettings(const TForm1 &form)
     return record;
 }
 
+/// Writes settings.ini from the window as it stands. Throws TarnError.
+void writeSavedSettings(TForm1 &form)
+{
+    const QStringList lines = settingsLines(currentSettings(form));
+    form.settingsEncoding = writeStateFile(savedSettingsFileName, lines, form.settingsEncoding);
+}
+
+/// Writes the item list to list.txt. Throws TarnError.
+void writeSavedList(const TForm1 &form)
+{
+    writeStateFile(savedListFileName, readItemList(form.ListBox1, form.listSorted).entries,
+                   form.listEncoding);
+}
+
 /// Runs one step through the window's guard: a failure is reported and the caller goes on.
 /// True when the step succeeded.
 bool runReported(TForm1 &form, const std::function<void()> &step)
@@ -224,10 +238,7 @@ bool TForm1::FormClose()
 {
     // Each file is written on its own, atomically, and each failure is reported: settings
     // that cannot be saved do not cost the list.
-    runReported(*this, [this] {
-        const QStringList lines = settingsLines(currentSettings(*this));
-        settingsEncoding = writeTextFile(savedSettingsFileName, lines, settingsEncoding);
-    });
+    runReported(*this, [this] { writeSavedSettings(*this); });
 
     const ListState list = readItemList(ListBox1, listSorted);
     if (m_listFileUnread && fileExists(savedListFileName)) {
@@ -237,8 +248,7 @@ bool TForm1::FormClose()
                                      "Заменить его текущим списком?"_s))
             return true;
     }
-    const bool listSaved = runReported(
-        *this, [&] { saveListFile(list, savedListFileName, listEncoding); });
+    const bool listSaved = runReported(*this, [this] { writeSavedList(*this); });
     if (listSaved) {
         m_listFileUnread = false;
         return true;

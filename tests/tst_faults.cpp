@@ -27,6 +27,8 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -58,6 +60,7 @@ enum class SaveFault {
     NoByteMore
 };
 enum class ReadFault { Folder, Socket, NamedPipe, ReadError, Missing };
+enum class StateFileKind { LinkOutside, DanglingLink, LinkToDevice, NamedPipe, Socket, Device };
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
@@ -203,6 +206,83 @@ private slots:
         }
         if (fault == SaveFault::FolderInPlace)
             QVERIFY(QFileInfo(path).isDir());
+    }
+
+    /// The program's own files are not written through a link nor in place of a device, a
+    /// pipe or a socket: the message says why, and whatever stood there stays as it was. A
+    /// file the user chose may be a link: it is written through.
+    void stateFileRefusesLinksAndSpecialFiles_data()
+    {
+        QTest::addColumn<StateFileKind>("kind");
+        QTest::newRow("link to a file outside") << StateFileKind::LinkOutside;
+        QTest::newRow("link to nothing") << StateFileKind::DanglingLink;
+        QTest::newRow("link to a device") << StateFileKind::LinkToDevice;
+        QTest::newRow("named pipe") << StateFileKind::NamedPipe;
+        QTest::newRow("socket") << StateFileKind::Socket;
+        QTest::newRow("device") << StateFileKind::Device;
+    }
+    void stateFileRefusesLinksAndSpecialFiles()
+    {
+#ifdef Q_OS_UNIX
+        QFETCH(StateFileKind, kind);
+        QTemporaryDir work;
+        QTemporaryDir outside;
+        const QString path = work.filePath(u"list.txt"_s);
+        const QString target = outside.filePath(u".profile"_s);
+        const QByteArray targetBytes = "export PATH=$HOME/bin:$PATH\n";
+        std::unique_ptr<Scenery> scenery;
+        switch (kind) {
+        case StateFileKind::LinkOutside:
+            writeBytes(target, targetBytes);
+            QVERIFY(QFile::link(target, path));
+            break;
+        case StateFileKind::DanglingLink: QVERIFY(QFile::link(target, path)); break;
+        case StateFileKind::LinkToDevice: QVERIFY(QFile::link(u"/dev/null"_s, path)); break;
+        case StateFileKind::NamedPipe: {
+            auto pipe = std::make_unique<NamedPipe>(path);
+            if (!pipe->made())
+                QSKIP("cannot make a named pipe here");
+            scenery = std::move(pipe);
+            break;
+        }
+        case StateFileKind::Socket: {
+            auto socket = std::make_unique<SocketFile>(path);
+            if (!socket->bound())
+                QSKIP("cannot bind a Unix socket here");
+            scenery = std::move(socket);
+            break;
+        }
+        case StateFileKind::Device:
+            if (::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                QSKIP("cannot make a device node here (needs root)");
+            break;
+        }
+        const QFileInfo before(path);
+        const QString linkTarget = before.symLinkTarget();
+
+        const QString message = errorOf(
+            [&] { writeStateFile(path, kOldList, TextEncoding::Ansi); });
+        checkMessage(message, u"create"_s, path);
+        const QFileInfo after(path);
+        QCOMPARE(after.isSymLink(), before.isSymLink());
+        QCOMPARE(after.symLinkTarget(), linkTarget);
+        QCOMPARE(after.isFile(), before.isFile());
+        QCOMPARE(QDir(work.path()).entryList(QDir::Files | QDir::System),
+                 QStringList{u"list.txt"_s});
+        if (kind == StateFileKind::LinkOutside)
+            QCOMPARE(readFileBytes(target), targetBytes);
+        if (kind == StateFileKind::DanglingLink)
+            QVERIFY(!QFileInfo::exists(target));
+
+        // A list file the user chose may be a link: it is written through.
+        if (kind == StateFileKind::LinkOutside) {
+            writeTextFile(path, kOldList, TextEncoding::Ansi);
+            QVERIFY(QFileInfo(path).isSymLink());
+            QCOMPARE(readTextFile(target).lines, kOldList);
+        }
+#else
+        QSKIP("links, pipes and sockets are tried on Unix only");
+#endif
     }
 
     void failedReadChangesNothing_data()

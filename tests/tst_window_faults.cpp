@@ -282,6 +282,61 @@ private slots:
 #endif
     }
 
+    /// settings.ini, list.txt and the quick slots are the program's own: a link in their
+    /// place is neither written through nor replaced, and the message says why. A list file
+    /// chosen in the save dialog may be a link, and is written through.
+    void stateFileLinksAreRefused_data()
+    {
+        QTest::addColumn<QString>("file"); // empty: a list file chosen in the save dialog
+        QTest::newRow("settings.ini at close") << u"settings.ini"_s;
+        QTest::newRow("list.txt at close") << u"list.txt"_s;
+        QTest::newRow("quick slot 2") << u"save2.txt"_s;
+        QTest::newRow("chosen list file") << QString();
+    }
+    void stateFileLinksAreRefused()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir work;
+        QTemporaryDir outside;
+        const QString target = outside.filePath(u"чужой файл"_s);
+        writeTextFile(target,
+                      file == u"settings.ini"_s
+                          ? QStringList{u"staff.hjt"_s, u"900"_s, u"500"_s, u"40"_s, u"30"_s,
+                                        u"бросить"_s, u"продать"_s}
+                          : kOldList,
+                      TextEncoding::Ansi);
+        const QByteArray targetBytes = readFileBytes(target);
+        const bool chosen = file.isEmpty();
+        const QString link = work.filePath(chosen ? u"мой список.txt"_s : file);
+        if (!QFile::link(target, link))
+            QSKIP("cannot make a symbolic link here");
+
+        Window w(work.path());
+        QCOMPARE(w.services.errors, QStringList());
+        w.paste(u"сапоги скорохода"_s);
+        if (chosen) {
+            w.services.saveAnswer = link;
+            w.form->C3->trigger();
+            QCOMPARE(w.services.errors, QStringList());
+            QCOMPARE(readTextFile(target).lines, w.entries());
+            QVERIFY(QFileInfo(link).isSymLink());
+            return;
+        }
+        if (file == u"save2.txt"_s) {
+            QTest::mouseClick(w.form->sBitBtn2, Qt::LeftButton);
+            QVERIFY(w.services.messages.isEmpty());
+        } else {
+            w.form->show();
+            w.form->close();
+        }
+        checkOneError(w.services, cannotCreate(file));
+        QVERIFY2(w.services.errors.first().contains(u"ссылк"_s),
+                 qPrintable(w.services.errors.first()));
+        QCOMPARE(readFileBytes(target), targetBytes);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+    }
+
     /// Files that exist but cannot be read: the message, the list and ListedNames unchanged.
     void readFails_data()
     {

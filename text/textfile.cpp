@@ -17,6 +17,8 @@
 #include <unistd.h>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
@@ -478,4 +480,28 @@ TextEncoding writeTextFile(const QString &path, const QStringList &lines, TextEn
     TextEncoding used = encoding;
     writeFileAtomically(path, encodeLines(lines, encoding, &used));
     return used;
+}
+
+namespace {
+
+/// The program's own files are never written through a link, which may lead out of the
+/// working folder (to a shell's start-up file, another program's settings), nor in place of
+/// a device, a pipe or a socket, which the rename of the atomic write would replace.
+void refuseUnlessOwnFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        failToCreate(path,
+                     u"это ссылка на другой файл; программа не пишет свои файлы через "
+                     u"ссылки"_s);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        failToCreate(path, u"это не обычный файл, а устройство, канал или сокет"_s);
+}
+
+} // namespace
+
+TextEncoding writeStateFile(const QString &path, const QStringList &lines, TextEncoding encoding)
+{
+    refuseUnlessOwnFile(path);
+    return writeTextFile(path, lines, encoding);
 }

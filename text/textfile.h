@@ -61,5 +61,10 @@ TextFileLines readTextFile(const QString &path);
 /// written and synced to the disk. Throws TarnError "Cannot create file ..." with the
 /// system's reason ("No space left on device"); returns the encoding actually written.
 TextEncoding writeTextFile(const QString &path, const QStringList &lines, TextEncoding encoding);
+/// Writes one of the program's own state files (settings.ini, list.txt, save1.txt..save3.txt)
+/// as writeTextFile does, but never through a symbolic link and never in place of a device,
+/// a pipe or a socket: those throw TarnError "Cannot create file ..." and stay as they are.
+/// Every write of a state file goes through here; files the user chose go to writeTextFile.
+TextEncoding writeStateFile(const QString &path, const QStringList &lines, TextEncoding encoding);
 /// True when something that can be read as a file stands at `path` (not a folder).
 bool fileExists(const QString &path);

@@ -104,6 +104,11 @@ void TForm1::describe(QWidget *control)
         description += (description.isEmpty() ? QString() : u" "_s) + part;
     }
     control->setAccessibleDescription(description);
+    // The focus of an editable box is in its text field, which a screen reader names.
+    if (auto *box = qobject_cast<QComboBox *>(control); box && box->lineEdit()) {
+        box->lineEdit()->setAccessibleName(control->accessibleName());
+        box->lineEdit()->setAccessibleDescription(description);
+    }
 }
 
 void TForm1::nameControls()

@@ -41,6 +41,9 @@ bool isPlainEnter(const QKeyEvent *event)
 
 QList<TForm1::WindowKey> TForm1::windowKeys() const
 {
+    // Function keys and Alt+digit reach the program under any keyboard layout, where
+    // Ctrl+letter does not always. F4 alone opens a drop-down box and F10 a menu bar, so
+    // neither is taken; clearing the list, which cannot be undone, takes Shift.
     const auto alt = [](int digit) { return QKeySequence(Qt::ALT | (Qt::Key_0 + digit)); };
     const auto altShift = [](int digit) {
         return QKeySequence(Qt::ALT | Qt::SHIFT | (Qt::Key_0 + digit));
@@ -48,7 +51,7 @@ QList<TForm1::WindowKey> TForm1::windowKeys() const
     return {
         {Button1, QKeySequence(Qt::Key_F2)},
         {Button2, QKeySequence(Qt::Key_F3)},
-        {Button3, QKeySequence(Qt::Key_F4)},
+        {Button3, QKeySequence(Qt::SHIFT | Qt::Key_F4)},
         {Button4, QKeySequence(Qt::Key_F5)},
         {Button5, QKeySequence(Qt::Key_F6)},
         {Button15, QKeySequence(Qt::Key_F7)},

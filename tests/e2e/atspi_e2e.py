@@ -267,7 +267,7 @@ def check_keyboard(bus, app, desktop, window):
     e2e.check_bytes("the packet read from the clipboard", packet, PACKET)
     print("F5: packet on the clipboard, %d bytes as expected" % len(packet))
 
-    # Quick slot 1: Alt+Shift+1 saves (its message box closes with Enter), F4 clears the list,
+    # Quick slot 1: Alt+Shift+1 saves (its message box closes with Enter), Shift+F4 clears,
     # Alt+1 loads it again; the list's description tells the count.
     def list_says(count):
         node = bus.find(app, "list", "Список предметов")
@@ -276,11 +276,11 @@ def check_keyboard(bus, app, desktop, window):
     key("alt+shift+1")
     e2e.wait_for("save1.txt", lambda: os.path.exists(os.path.join(desktop.workdir, "save1.txt")))
     time.sleep(0.3)
-    key("Return", "F4")
+    key("Return", "shift+F4")
     bus.wait("an empty list", lambda: list_says(0))
     key("alt+1")
     bus.wait("the list loaded from slot 1", lambda: list_says(4))
-    print("Alt+Shift+1, F4, Alt+1: slot 1 saved, the list cleared and loaded again")
+    print("Alt+Shift+1, Shift+F4, Alt+1: slot 1 saved, the list cleared and loaded again")
 
 
 def run_inside_private_bus(mode, program, staff_base):

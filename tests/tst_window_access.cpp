@@ -215,7 +215,7 @@ private slots:
         QTest::keyClick(m_form->ListBox1, Qt::Key_F5); // Пакетные
         QCOMPARE(m_services.clipboard, u" шлем\r\n кольцо\r\n\r\n"_s);
         QTest::keyClick(m_form->ListBox1, Qt::Key_1, Qt::AltModifier | Qt::ShiftModifier);
-        QCOMPARE(m_services.messages.size(), 1);       // slot 1 saved
+        QCOMPARE(m_services.messages.size(), 1);                          // slot 1 saved
         QTest::keyClick(m_form->ListBox1, Qt::Key_F4, Qt::ShiftModifier); // Очистить
         QVERIFY(entries().isEmpty());
         QTest::keyClick(m_form->ListBox1, Qt::Key_1, Qt::AltModifier); // load slot 1

@@ -17,7 +17,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyledItemDelegate>
-#include <QTableView>
 
 using namespace Qt::StringLiterals;
 
@@ -68,14 +67,14 @@ TForm1::TForm1(UiServices *services, QWidget *parent) : QMainWindow(parent)
     setUiServices(services);
     buildForm();
     wireEvents();
+    makeAccessible();
     guarded([this] { FormCreate(); });
 }
 
 TForm1::~TForm1()
 {
-    // The index model reads StringGrid1Index, a member that goes before the child widgets.
-    StringGrid1->setModel(nullptr);
-    delete m_itemIndexModel;
+    // The index model reads StringGrid1Index, a member that goes before the child objects.
+    delete StringGrid1;
 }
 
 void TForm1::setUiServices(UiServices *services)
@@ -102,9 +101,9 @@ void TForm1::guarded(const std::function<void()> &handler)
 
 void TForm1::setItemIndex(ItemIndex index)
 {
-    m_itemIndexModel->beginReplace();
+    StringGrid1->beginReplace();
     StringGrid1Index = std::move(index);
-    m_itemIndexModel->endReplace();
+    StringGrid1->endReplace();
 }
 
 void TForm1::setItemTableRowFromCode(int row)
@@ -151,7 +150,7 @@ void TForm1::wireEvents()
     onClick(Button6, &TForm1::Button6Click);
     onClick(Button7, &TForm1::Button7Click);
     onClick(Button8, &TForm1::Button8Click);
-    onClick(Button9, &TForm1::Button9Click);
+    connect(Button9, &QAction::triggered, this, run(&TForm1::Button9Click));
     onClick(Button10, &TForm1::Button10Click);
     onClick(Button11, &TForm1::Button11Click);
     onClick(Button12, &TForm1::Button12Click);
@@ -214,6 +213,8 @@ void TForm1::wireEvents()
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (accessibilityEvent(watched, event))
+        return true;
     if (isLeftClick(event)) {
         if (watched == memo3->viewport())
             guarded([this] { Memo3Click(); });
@@ -235,7 +236,11 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         if (handler) {
             int key = keyEvent->key();
             guarded([&] { (this->*handler)(key, keyEvent->modifiers()); });
-            return key == 0;
+            if (key != 0)
+                return false;
+            // A search or filter ran: the player goes on in its result.
+            ListBox1->setFocus(Qt::OtherFocusReason);
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

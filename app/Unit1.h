@@ -5,6 +5,8 @@
 #include "base/staffbase.h"
 #include "text/textfile.h"
 
+#include <QHash>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QStringList>
 #include <QStringView>
@@ -13,6 +15,7 @@
 #include <memory>
 
 class ColourPicker;
+class CopyBuffer;
 class ItemIndexModel;
 class ItemListWidget;
 class ItemTableWidget;
@@ -27,8 +30,8 @@ class QPainter;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
-class QTableView;
 class SearchComboBox;
+class StatusLabel;
 class UiServices;
 
 /// The address of the program's community page: what a click on `Label2` opens; the label
@@ -65,7 +68,6 @@ public:
     QPushButton *Button6 = nullptr;  ///< "Загрузить"
     QPushButton *Button7 = nullptr;  ///< "Открыть"
     QPushButton *Button8 = nullptr;  ///< "Выбрать"
-    QPushButton *Button9 = nullptr;  ///< hidden "Язык": the keyboard-layout step
     QPushButton *Button10 = nullptr; ///< "гг"
     QPushButton *Button11 = nullptr; ///< "сг"
     QPushButton *Button12 = nullptr; ///< "г"
@@ -78,10 +80,10 @@ public:
     QPushButton *sBitBtn4 = nullptr; ///< load quick slot 1
     QPushButton *sBitBtn5 = nullptr;
     QPushButton *sBitBtn6 = nullptr;
-    QLabel *Label1 = nullptr;            ///< the entry count, "0 предметов"
+    StatusLabel *Label1 = nullptr;       ///< the entry count, "0 предметов"
     QLabel *Label2 = nullptr;            ///< the community page link
     QLabel *Label3 = nullptr;            ///< "Цвет"
-    QLabel *slot = nullptr;              ///< the wear slot of the shown item
+    StatusLabel *slot = nullptr;         ///< the wear slot of the shown item
     QLineEdit *Edit1 = nullptr;          ///< the staff base path
     QLineEdit *Edit3 = nullptr;          ///< the name search
     QComboBox *ComboBox1 = nullptr;      ///< packet prefix
@@ -100,11 +102,15 @@ public:
     QPlainTextEdit *memo3 =
         nullptr; ///< the lore view (no wrap; palette Text is the default colour)
     ItemTableWidget *StringGrid2 = nullptr; ///< the item table, 4 columns, column 3 the ratings
-    /// Hidden view over `StringGrid1Index`: Name, Level, ClassHeader, Ratings.
-    QTableView *StringGrid1 = nullptr;
-    QPlainTextEdit *Memo1 = nullptr; ///< hidden paste buffer
-    QPlainTextEdit *Memo2 = nullptr; ///< hidden packet and copy buffer
-    QPlainTextEdit *Memo4 = nullptr; ///< hidden settings lines and copy-all buffer
+    QPlainTextEdit *Memo1 = nullptr;        ///< hidden paste buffer
+
+    // ---- Hidden stores: no widgets, so never shown, focused or in the accessibility tree ----
+    /// The item index as a table over `StringGrid1Index`: Name, Level, ClassHeader, Ratings.
+    ItemIndexModel *StringGrid1 = nullptr;
+    CopyBuffer *Memo2 = nullptr; ///< packet and copy buffer
+    CopyBuffer *Memo4 = nullptr; ///< copy-all buffer
+    /// "Язык": triggering it runs the keyboard-layout step (`Button9Click`).
+    QAction *Button9 = nullptr;
 
     /// The item list's context menu: R1, c1, D2, N3, N1 (separator), e1, d1, C2, N2
     /// (separator), C3, P1. Shortcuts work only while `ListBox1` has the focus.
@@ -136,7 +142,7 @@ public:
     TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
     bool listSorted = false;                            ///< the item list's sorted mode
 
-    /// Replaces ItemIndex and refreshes the hidden `StringGrid1` over it.
+    /// Replaces ItemIndex and refreshes the table `StringGrid1` over it.
     void setItemIndex(ItemIndex index);
 
     // ---- Programmatic clicks: run the clicked control's handler at once ---------------------
@@ -224,6 +230,15 @@ public:
     void Button14Click();
     void Button15Click();
 
+    /// A window-wide key: a main button's command, or the focus to a search field.
+    struct WindowKey
+    {
+        QWidget *control;
+        QKeySequence key;
+    };
+    /// The window-wide keys, none of them one that a context menu binds to its own control.
+    QList<WindowKey> windowKeys() const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -238,7 +253,26 @@ private:
 
     std::unique_ptr<UiServices> m_desktopServices;
     UiServices *m_services = nullptr;
-    ItemIndexModel *m_itemIndexModel = nullptr;
+
+    // ---- Screen reader and keyboard (Unit1Access.cpp) ----
+    void makeAccessible();
+    void nameControls();
+    void setKeyboardOrder();
+    void bindWindowKeys();
+    void bindContextMenuKeys();
+    /// Gives `control` its accessible name and a description made of its hint (when the hint
+    /// says more than the name), `more`, and its window-wide key.
+    void speak(QWidget *control, const QString &name, const QString &more = {},
+               bool hintSaysMore = false);
+    void describe(QWidget *control);
+    /// Enter on a button, Enter or Space on the link, a changed hint; true when taken.
+    bool accessibilityEvent(QObject *watched, QEvent *event);
+    struct SpokenMore
+    {
+        QString more;
+        bool hintSaysMore = false;
+    };
+    QHash<const QWidget *, SpokenMore> m_spoken;
 
     // ---- Lore view and searches (Unit1Lore.cpp) ----
     /// Gives the two search boxes their completion from the preset phrases.

@@ -21,7 +21,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -250,7 +249,7 @@ void TForm1::buildForm()
     place(Button2, 86, 8, 64, 25);
     Button3 = pushButton(client, u"Button3"_s, u"Очистить"_s);
     place(Button3, 155, 8, 69, 25);
-    Label1 = named(new QLabel(u"0 предметов"_s, client), u"Label1"_s);
+    Label1 = named(new StatusLabel(u"0 предметов"_s, QString(), QString(), client), u"Label1"_s);
     Label1->setFont(sansFont(13));
     setTextColour(Label1, navy);
     placeText(Label1, 236, 16, 74, 16);
@@ -334,7 +333,8 @@ void TForm1::buildForm()
     Button15->setToolTip(
         u"В первом поле указать отдел в котором будет проводиться сортировка по списку"_s);
     place(Button15, 303, 314, 50, 23, leftBottom);
-    slot = named(new QLabel(u"Слот"_s, client), u"slot"_s);
+    slot = named(new StatusLabel(u"Слот"_s, u"Слот: "_s, u"Слот не определён"_s, client),
+                 u"slot"_s);
     slot->setFont(sansFont(12, true));
     setTextColour(slot, red);
     placeText(slot, 362, 319, 31, 14, leftBottom);
@@ -413,17 +413,13 @@ void TForm1::buildForm()
     ColorBox2->setSelectedColour(colourFromRgb(0xC0, 0xC0, 0xC0));
     place(ColorBox2, 795, 369, 89, 22, rightBottom);
 
-    // Hidden stores and buffers.
-    // The paste buffer holds its text; the copy buffers only hold lines for the clipboard.
+    // Hidden stores and buffers. The paste buffer holds its text; the others are no widgets
+    // at all, so nothing a player cannot see reaches the accessibility tree or the tab order.
     Memo1 = hiddenBuffer(new QPlainTextEdit(client), u"Memo1"_s);
-    Memo2 = hiddenBuffer(new CopyBuffer(client), u"Memo2"_s);
-    Memo4 = hiddenBuffer(new CopyBuffer(client), u"Memo4"_s);
-    StringGrid1 = named(new QTableView(client), u"StringGrid1"_s);
-    m_itemIndexModel = new ItemIndexModel(StringGrid1Index, this);
-    StringGrid1->setModel(m_itemIndexModel);
-    StringGrid1->hide();
-    Button9 = pushButton(client, u"Button9"_s, u"Язык"_s);
-    Button9->hide();
+    Memo2 = named(new CopyBuffer(this), u"Memo2"_s);
+    Memo4 = named(new CopyBuffer(this), u"Memo4"_s);
+    StringGrid1 = named(new ItemIndexModel(StringGrid1Index, this), u"StringGrid1"_s);
+    Button9 = named(new QAction(u"Язык"_s, this), u"Button9"_s);
 
     buildMenus();
     resize(designClientSize);

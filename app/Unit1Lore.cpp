@@ -93,10 +93,14 @@ void TForm1::ShowItemLore()
         return;
     clickButton9();
 
-    const QStringList lines = CollectLoreLines(ItemKey(ListBox1->item(row)->text()), BaseLines);
+    const QString key = ItemKey(ListBox1->item(row)->text());
+    const QStringList lines = CollectLoreLines(key, BaseLines);
     const QString lore = loreText(lines);
     slot->setText(SlotLabelFor(lore));
     showLoreText(memo3, lines, ComputeLoreSpans(lore, lines.isEmpty() ? 0 : lines.first().size()));
+    // An empty view says nothing by itself: the description tells whose lore is shown.
+    memo3->setAccessibleDescription(
+        (lines.isEmpty() ? u"Предмета «%1» нет в базе стафа"_s : u"Предмет «%1»"_s).arg(key));
 
     // A table out of step with the list has no such row: there is nothing to move to.
     if (row < StringGrid2->rowCount())

@@ -1,10 +1,12 @@
 #include "app/formwidgets.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
-#include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <numeric>
@@ -22,6 +24,22 @@ struct ViewState
     {}
     bool operator==(const ViewState &) const = default;
 };
+
+/// The keys that open a context menu from the keyboard: the Menu key and Shift+F10.
+bool isContextMenuKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    return (event->key() == Qt::Key_Menu && modifiers == Qt::NoModifier)
+        || (event->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier);
+}
+
+/// Where a context menu opened from the keyboard appears: at the current cell, or at the
+/// view's top-left corner when it has none.
+QPoint keyboardMenuPoint(const QAbstractItemView &view)
+{
+    const QRect cell = view.visualRect(view.currentIndex());
+    return cell.isValid() ? cell.bottomLeft() : QPoint(0, 0);
+}
 
 } // namespace
 
@@ -118,6 +136,56 @@ ItemListWidget::ItemListWidget(QWidget *parent)
 {
     setItemDelegate(m_delegate);
     setUniformItemSizes(true);
+    const QAbstractItemModel *entries = model();
+    const auto countChanged = [this] {
+        // A refill removes and inserts rows in several steps: one announcement after them.
+        if (!m_countAnnounced)
+            return;
+        m_countAnnounced = false;
+        QTimer::singleShot(0, this, &ItemListWidget::announceEntryCount);
+    };
+    connect(entries, &QAbstractItemModel::rowsInserted, this, countChanged);
+    connect(entries, &QAbstractItemModel::rowsRemoved, this, countChanged);
+    connect(entries, &QAbstractItemModel::modelReset, this, countChanged);
+    announceEntryCount();
+}
+
+void ItemListWidget::setEntryRemark(std::function<QString(const QString &)> remark)
+{
+    m_entryRemark = std::move(remark);
+}
+
+void ItemListWidget::setDescriptionTail(const QString &tail)
+{
+    m_descriptionTail = tail;
+    announceEntryCount();
+}
+
+void ItemListWidget::announceEntryCount()
+{
+    m_countAnnounced = true;
+    QString description = QStringLiteral("Предметов в списке: %1.").arg(count());
+    if (!m_descriptionTail.isEmpty())
+        description += u' ' + m_descriptionTail + u'.';
+    if (description == accessibleDescription())
+        return;
+    setAccessibleDescription(description);
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void ItemListWidget::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    // The remark goes in before the view tells assistive technology of the new current entry.
+    // It is no change a view shows, so the model keeps it to itself.
+    if (QListWidgetItem *entry = item(current.row()); entry && m_entryRemark) {
+        const QString remark = m_entryRemark(entry->text());
+        const QSignalBlocker quiet(model());
+        entry->setData(Qt::AccessibleTextRole,
+                       remark.isEmpty() ? QVariant()
+                                        : QVariant(entry->text() + QStringLiteral(", ") + remark));
+    }
+    QListWidget::currentChanged(current, previous);
 }
 
 void ItemListWidget::changeEvent(QEvent *event)
@@ -145,6 +213,11 @@ void ItemListWidget::mouseReleaseEvent(QMouseEvent *event)
 
 void ItemListWidget::keyPressEvent(QKeyEvent *event)
 {
+    if (isContextMenuKey(event)) {
+        event->accept();
+        emit contextMenuKeyPressed(keyboardMenuPoint(*this));
+        return;
+    }
     const ViewState before(*this);
     QListWidget::keyPressEvent(event);
     if (!(ViewState(*this) == before))
@@ -180,6 +253,11 @@ void ItemTableWidget::mouseReleaseEvent(QMouseEvent *event)
 
 void ItemTableWidget::keyPressEvent(QKeyEvent *event)
 {
+    if (isContextMenuKey(event)) {
+        event->accept();
+        emit contextMenuKeyPressed(keyboardMenuPoint(*this));
+        return;
+    }
     const QModelIndex before = currentIndex();
     QTableView::keyPressEvent(event);
     if (currentIndex() != before)
@@ -192,23 +270,21 @@ void SearchComboBox::hidePopup()
     QMetaObject::invokeMethod(this, &SearchComboBox::closedUp, Qt::QueuedConnection);
 }
 
-CopyBuffer::CopyBuffer(QWidget *parent) : QPlainTextEdit(parent)
+StatusLabel::StatusLabel(const QString &text, const QString &spokenPrefix,
+                         const QString &spokenWhenEmpty, QWidget *parent)
+    : QLabel(text, parent), m_spokenPrefix(spokenPrefix), m_spokenWhenEmpty(spokenWhenEmpty)
 {
-    connect(document(), &QTextDocument::contentsChanged, this, [this] {
-        if (m_clearing)
-            return;
-        m_holdsLines = false;
-        m_lines.clear();
-    });
+    // The text it starts with is a caption ("Слот"), said as it stands.
+    setAccessibleName(text.isEmpty() ? spokenWhenEmpty : text);
 }
 
-void CopyBuffer::setLines(const QStringList &lines)
+void StatusLabel::setText(const QString &text)
 {
-    if (!document()->isEmpty()) {
-        m_clearing = true;
-        clear();
-        m_clearing = false;
-    }
-    m_lines = lines;
-    m_holdsLines = true;
+    QLabel::setText(text);
+    const QString spoken = text.isEmpty() ? m_spokenWhenEmpty : m_spokenPrefix + text;
+    if (spoken == accessibleName())
+        return;
+    setAccessibleName(spoken);
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }

@@ -3,9 +3,11 @@
 #include "app/itemtablemodel.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QTableView>
+
+#include <functional>
 
 /// The item list. It reports the user's clicks and keyboard moves (`userClicked`) but not
 /// changes made in code, and a right click opens the context menu without touching the
@@ -19,19 +21,36 @@ public:
     /// horizontal scroll range.
     explicit ItemListWidget(QWidget *parent = nullptr);
 
+    /// What a screen reader says after an entry's text when the entry becomes the focused one
+    /// (empty: nothing more), for example that the item is not in the staff base. Asked only
+    /// for the focused entry, so a long list costs nothing more.
+    void setEntryRemark(std::function<QString(const QString &entry)> remark);
+    /// The accessible description is the entry count, then this text.
+    void setDescriptionTail(const QString &tail);
+
 signals:
     /// A left click on the list, or a key that moved the focus or changed the selection.
     void userClicked();
+    /// The Menu key or Shift+F10: the context menu at `pos` (viewport coordinates).
+    void contextMenuKeyPressed(const QPoint &pos);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
+    /// Tells assistive technology the number of entries, once the changes of one command are
+    /// all made.
+    void announceEntryCount();
+
     class WidestEntryDelegate;
     WidestEntryDelegate *m_delegate;
+    std::function<QString(const QString &)> m_entryRemark;
+    QString m_descriptionTail;
+    bool m_countAnnounced = true;
 };
 
 /// The item table: a table view over its own ItemTableModel. It reports a left click on a
@@ -54,6 +73,8 @@ public:
 
 signals:
     void userClicked();
+    /// The Menu key or Shift+F10: the context menu at `pos` (viewport coordinates).
+    void contextMenuKeyPressed(const QPoint &pos);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -62,6 +83,25 @@ protected:
 
 private:
     ItemTableModel *m_model;
+};
+
+/// A label whose text is news for the player (the entry count, the slot of the shown item).
+/// Its accessible name is `spokenPrefix` followed by the text, or `spokenWhenEmpty`, and
+/// every change of the text sends a name change event, so a screen reader can speak it. The
+/// text it starts with is its name as it stands.
+class StatusLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    StatusLabel(const QString &text, const QString &spokenPrefix, const QString &spokenWhenEmpty,
+                QWidget *parent = nullptr);
+
+    /// Hides QLabel::setText: the window sets its status labels through this class.
+    void setText(const QString &text);
+
+private:
+    QString m_spokenPrefix;
+    QString m_spokenWhenEmpty;
 };
 
 /// An editable search box that also reports when its drop-down list has closed. The report
@@ -77,23 +117,18 @@ signals:
     void closedUp();
 };
 
-/// A hidden copy buffer. The lines put in it are held as a list, since only the clipboard
-/// text is ever made from them: filling it with ten thousand packet lines builds no text
-/// document. Text written into the widget directly (`clear`, `setPlainText`) replaces the
-/// held lines.
-class CopyBuffer : public QPlainTextEdit
+/// A hidden copy buffer: the lines a command last put in it, held as a list, since only the
+/// clipboard text is ever made from them. It is no widget: it never shows, takes no focus and
+/// stays out of the accessibility tree and the tab order.
+class CopyBuffer : public QObject
 {
     Q_OBJECT
 public:
-    explicit CopyBuffer(QWidget *parent = nullptr);
+    using QObject::QObject;
 
-    void setLines(const QStringList &lines);
-    /// Whether the buffer's content is the held lines rather than the widget's own text.
-    bool holdsLines() const { return m_holdsLines; }
-    const QStringList &heldLines() const { return m_lines; }
+    void setLines(const QStringList &lines) { m_lines = lines; }
+    const QStringList &lines() const { return m_lines; }
 
 private:
     QStringList m_lines;
-    bool m_holdsLines = false;
-    bool m_clearing = false;
 };

@@ -22,6 +22,12 @@ QVariant ItemTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= itemTableColumnCount)
         return {};
+    if (role == Qt::AccessibleTextRole || role == Qt::AccessibleDescriptionRole) {
+        // What the painting tells, in words; nothing where the cell's text says it all.
+        const ItemCellSpeech speech = itemCellSpeech(index.column(), m_rows[index.row()]);
+        const QString &words = role == Qt::AccessibleTextRole ? speech.text : speech.description;
+        return words.isEmpty() ? QVariant() : QVariant(words);
+    }
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const QString &text = m_rows[index.row()][index.column()];

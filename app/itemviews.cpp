@@ -99,9 +99,6 @@ void showItemTable(ItemTableWidget *table, const ItemTable &rows, int currentRow
 
 QStringList bufferLines(const QPlainTextEdit *buffer)
 {
-    if (const auto *copyBuffer = qobject_cast<const CopyBuffer *>(buffer);
-        copyBuffer && copyBuffer->holdsLines())
-        return copyBuffer->heldLines();
     // The raw text keeps every character as stored (plain text would turn no-break spaces
     // into blanks); each line ends in a paragraph separator, the last one too.
     const QString raw = buffer->document()->toRawText();
@@ -115,10 +112,6 @@ QStringList bufferLines(const QPlainTextEdit *buffer)
 
 void setBufferLines(QPlainTextEdit *buffer, const QStringList &lines)
 {
-    if (auto *copyBuffer = qobject_cast<CopyBuffer *>(buffer)) {
-        copyBuffer->setLines(lines);
-        return;
-    }
     qsizetype size = 0;
     for (const QString &line : lines)
         size += line.size() + 1;
@@ -131,4 +124,14 @@ void setBufferLines(QPlainTextEdit *buffer, const QStringList &lines)
     // A hidden buffer is never edited by hand: no undo history to keep for the old text.
     buffer->document()->setUndoRedoEnabled(false);
     buffer->setPlainText(text);
+}
+
+QStringList bufferLines(const CopyBuffer *buffer)
+{
+    return buffer->lines();
+}
+
+void setBufferLines(CopyBuffer *buffer, const QStringList &lines)
+{
+    buffer->setLines(lines);
 }

@@ -10,6 +10,7 @@
 
 class QListWidget;
 class QPlainTextEdit;
+class CopyBuffer;
 class ItemTableWidget;
 
 /// The list's entries, selection and focused entry; `sorted` is the window's sorted mode.
@@ -29,3 +30,6 @@ void showItemTable(ItemTableWidget *table, const ItemTable &rows, int currentRow
 /// A hidden text buffer's lines: each line of the buffer is followed by a line break.
 QStringList bufferLines(const QPlainTextEdit *buffer);
 void setBufferLines(QPlainTextEdit *buffer, const QStringList &lines);
+/// A copy buffer's lines.
+QStringList bufferLines(const CopyBuffer *buffer);
+void setBufferLines(CopyBuffer *buffer, const QStringList &lines);

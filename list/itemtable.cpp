@@ -6,6 +6,7 @@
 #include "text/strops.h"
 
 #include <QCollator>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -280,5 +281,66 @@ ItemCellPaint itemCellPaint(int column, const ItemTableRow &row)
         return bestClassPaint(row[ClassColumn], row[RatingsColumn]);
     if (column == EntryColumn && containsText(row[ClassColumn], u"Сет"))
         return {true, setItemRgb, row[EntryColumn]};
+    return {};
+}
+
+namespace {
+
+/// The full class names of the labels of the two class groups.
+QString className(const QString &label)
+{
+    static const QHash<QString, QString> names{
+        {u"Вн"_s, u"воин"_s},   {u"Ва"_s, u"варвар"_s},  {u"Сл"_s, u"следопыт"_s},
+        {u"Во"_s, u"вор"_s},    {u"Па"_s, u"паладин"_s}, {u"Дк"_s, u"рыцарь смерти"_s},
+        {u"Ма"_s, u"маг"_s},    {u"Др"_s, u"друид"_s},   {u"Не"_s, u"некромант"_s},
+        {u"Ле"_s, u"лекарь"_s},
+    };
+    return names.value(label);
+}
+
+const QString groupOneWords = u"воины (Вн, Ва, Сл, Во, Па, Дк)"_s;
+const QString groupTwoWords = u"маги (Ма, Др, Не, Ле)"_s;
+
+bool holdsNothing(const QString &cell)
+{
+    return trimText(cell).isEmpty();
+}
+
+ItemCellSpeech bestClassSpeech(const ItemCellPaint &paint)
+{
+    if (!paint.overpaint || (paint.text.isEmpty() && !paint.fill))
+        return {};
+    QString verdict;
+    QString comparison;
+    if (paint.fill == classGroupOneRgb) {
+        verdict = u"лучший класс: воины"_s;
+        comparison = groupOneWords + u" оценивают предмет выше, чем "_s + groupTwoWords;
+    } else if (paint.fill == classGroupTwoRgb) {
+        verdict = u"лучший класс: маги"_s;
+        comparison = groupTwoWords + u" оценивают предмет выше, чем "_s + groupOneWords;
+    } else {
+        verdict = u"воины и маги наравне"_s;
+        comparison = u"ни воины, ни маги не оценивают предмет выше"_s;
+    }
+    if (paint.text.isEmpty())
+        return {verdict, u"Оценок нет; "_s + comparison};
+    const QString name = className(paint.text);
+    const QString best = name.isEmpty() ? paint.text : paint.text + u" ("_s + name + u')';
+    return {paint.text + u", "_s + verdict, u"Лучшая оценка: "_s + best + u"; "_s + comparison};
+}
+
+} // namespace
+
+ItemCellSpeech itemCellSpeech(int column, const ItemTableRow &row)
+{
+    if (column == ClassColumn)
+        return bestClassSpeech(itemCellPaint(column, row));
+    if (column != EntryColumn || holdsNothing(row[EntryColumn]))
+        return {};
+    if (itemCellPaint(column, row).overpaint)
+        return {row[EntryColumn] + u", сет"_s, u"Комплектный предмет (сет)"_s};
+    if (holdsNothing(row[ClassColumn]) && holdsNothing(row[LevelColumn])
+        && holdsNothing(row[RatingsColumn]))
+        return {row[EntryColumn] + u", нет в базе"_s, u"Предмета нет в базе стафа"_s};
     return {};
 }

@@ -77,3 +77,17 @@ struct ItemCellPaint
 /// The paint of the cell in `column` of a row: the set marker in column 0, the best class
 /// label on its class group's colour in column 1. Never fails on any text.
 ItemCellPaint itemCellPaint(int column, const ItemTableRow &row);
+
+/// What the painting of a cell tells, in words, for assistive technology.
+struct ItemCellSpeech
+{
+    QString text;        ///< what a screen reader says for the cell; empty: the cell's own text
+    QString description; ///< a longer account; empty: none
+
+    bool operator==(const ItemCellSpeech &) const = default;
+};
+/// The words for the cell in `column` of a row: in column 1 the best class label and which
+/// class group rates the item higher (what the background colour shows), in column 0 the
+/// entry with "сет" for a set item (the yellow) or "нет в базе" when the row holds nothing
+/// from the item index.
+ItemCellSpeech itemCellSpeech(int column, const ItemTableRow &row);

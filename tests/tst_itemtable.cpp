@@ -402,6 +402,53 @@ private slots:
                 itemCellPaint(c, row(s, s, s, s));
         }
     }
+
+    /// What the paint rule shows by colour, said in words.
+    void cellSpeech_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<ItemTableRow>("cells");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("descriptionStart");
+        QTest::newRow("pink: warriors")
+            << 1 << row(u"x"_s, u"Вн Ва Сл"_s, u"5"_s, u"3 2 5"_s) << u"Сл, лучший класс: воины"_s
+            << u"Лучшая оценка: Сл (следопыт); воины"_s;
+        QTest::newRow("green: mages")
+            << 1 << row(u"x"_s, u"Вн Ма Ле"_s, u"5"_s, u"4 6 6"_s) << u"Ма, лучший класс: маги"_s
+            << u"Лучшая оценка: Ма (маг); маги"_s;
+        QTest::newRow("equal maxima")
+            << 1 << row(u"x"_s, u"Вн Ма"_s, u"5"_s, u"5 5"_s) << u"Вн, воины и маги наравне"_s
+            << u"Лучшая оценка: Вн (воин); ни воины"_s;
+        QTest::newRow("label of neither group")
+            << 1 << row(u"x"_s, u"Пл"_s, u"5"_s, u"7"_s) << u"Пл, воины и маги наравне"_s
+            << u"Лучшая оценка: Пл; ни"_s;
+        QTest::newRow("blanks after a sort")
+            << 1 << row(u" "_s, u" "_s, u" "_s, u" "_s) << QString() << QString();
+        QTest::newRow("no ratings: own drawing")
+            << 1 << row(u"x"_s, u"Вн"_s, u"5"_s, QString()) << QString() << QString();
+        QTest::newRow("set item") << 0 << row(u"амулет"_s, u"Сет Ма"_s, u"20"_s, u"1 2"_s)
+                                  << u"амулет, сет"_s << u"Комплектный"_s;
+        QTest::newRow("not in the base")
+            << 0 << row(u"щит"_s) << u"щит, нет в базе"_s << u"Предмета нет"_s;
+        QTest::newRow("not in the base, after a sort") << 0 << row(u"щит"_s, u" "_s, u" "_s, u" "_s)
+                                                       << u"щит, нет в базе"_s << u"Предмета нет"_s;
+        QTest::newRow("empty row") << 0 << row(QString()) << QString() << QString();
+        QTest::newRow("found item")
+            << 0 << row(u"шлем"_s, u"Вн"_s, u"5"_s, u"1"_s) << QString() << QString();
+        QTest::newRow("level column")
+            << 2 << row(u"шлем"_s, u"Вн"_s, u"5"_s, u"1"_s) << QString() << QString();
+    }
+    void cellSpeech()
+    {
+        QFETCH(int, column);
+        QFETCH(ItemTableRow, cells);
+        QFETCH(QString, text);
+        QFETCH(QString, descriptionStart);
+        const ItemCellSpeech speech = itemCellSpeech(column, cells);
+        QCOMPARE(speech.text, text);
+        QVERIFY2(speech.description.startsWith(descriptionStart), qPrintable(speech.description));
+        QCOMPARE(speech.description.isEmpty(), descriptionStart.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestItemTable)

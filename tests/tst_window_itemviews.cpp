@@ -150,26 +150,6 @@ private slots:
         if (!after.isEmpty())
             QCOMPARE(table.currentRow(), std::min<int>(7, int(after.size()) - 1));
     }
-
-    void copyBufferHoldsItsLines()
-    {
-        CopyBuffer buffer;
-        const QStringList lines = {u"гг 'меч'"_s, QString(), u"гг 'щит'\u00a0"_s};
-        setBufferLines(&buffer, lines);
-        QCOMPARE(bufferLines(&buffer), lines);
-        setBufferLines(&buffer, {});
-        QCOMPARE(bufferLines(&buffer), QStringList());
-
-        // Text written into the widget replaces the held lines, and new lines replace it.
-        setBufferLines(&buffer, lines);
-        buffer.setPlainText(u"один\nдва"_s);
-        QCOMPARE(bufferLines(&buffer), (QStringList{u"один"_s, u"два"_s}));
-        setBufferLines(&buffer, {u"три"_s});
-        QCOMPARE(bufferLines(&buffer), QStringList{u"три"_s});
-        QVERIFY(buffer.toPlainText().isEmpty());
-        buffer.clear();
-        QCOMPARE(bufferLines(&buffer), QStringList());
-    }
 };
 
 QTEST_MAIN(WindowItemViewsTest)

@@ -1,0 +1,373 @@
+#!/usr/bin/env python3
+"""The real Tarnbook program as a screen reader reads it: through the AT-SPI bus.
+
+Runs on a private X server (Xvfb and openbox, started as tests/e2e/desktop_e2e.py does) inside
+a private D-Bus session (dbus-run-session) with its own accessibility bus (at-spi-bus-launcher
+--launch-immediately); the program runs with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 in a fresh
+folder with the example staff base. Two checks:
+
+  tree      walks the program's accessibility tree and fails on any visible focusable control
+            without a name, on two buttons with the same name, and on any hidden control in the
+            tree (the stores and buffers the player never sees);
+  keyboard  a player without mouse or screen, the Russian keyboard layout active: another
+            program (xclip) holds a game listing; key presses alone (xdotool key) add it with
+            F2, move to the list and to an entry, run "Копировать все" from the list's menu
+            (Shift+F10, Down, Enter), build "Пакетные" with F5, save quick slot 1, clear the
+            list and load the slot again. The count, the entry's lore line by line and its
+            slot are read through AT-SPI as Orca would, the count's change must come as a
+            name-change event, and the clipboard is read back byte for byte.
+
+Usage: atspi_e2e.py tree|keyboard PROGRAM STAFF_BASE
+
+Exit status 0 when every check passes, 1 on a failure, 77 (reported by CTest as skipped) when
+the tools are missing or no X server or bus can start; the reason is printed on one line.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import warnings
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import desktop_e2e as e2e  # noqa: E402  (the X server, window manager and clipboard helpers)
+
+warnings.filterwarnings("ignore", category=DeprecationWarning)
+
+SKIP = 77
+TOOLS = ["Xvfb", "openbox", "xclip", "xdotool", "xprop", "wmctrl", "dbus-run-session",
+         "dbus-daemon", "dbus-send", "setxkbmap"]
+BUS_LAUNCHERS = ["/usr/libexec/at-spi-bus-launcher",
+                 "/usr/lib/at-spi2-core/at-spi-bus-launcher"]
+INSIDE_PRIVATE_BUS = "TARNBOOK_ATSPI_PRIVATE_BUS"
+
+# The paste buffer is still a hidden widget until it becomes a store of lines: the one hidden
+# text object the tree may hold meanwhile.
+HIDDEN_TEXTS_ALLOWED_FOR_THE_PASTE_BUFFER = 1
+
+# "Пакетные" over the list after the paste (prefix empty, "добавить 'все.'" clear).
+PACKET = (" кольцо.ветра\r\n шлем.стража\r\n посох.ученика\r\n .\r\n\r\n").encode("utf-8")
+COPY_ALL = "".join(entry + "\r\n" for entry in e2e.LIST_AFTER_PASTE).encode("utf-8")
+# The record of the list's second entry in the example base, line by line.
+ENTRY_TWO_LORE = ["Предмет 'шлем стража', Тип предмета: Броня", "Вн  Ва  Пл  Рс",
+                  "Оценка: 8, 7, 9, 8", "Вы можете одеть это на голову.", "мин.уровень 10",
+                  "Модификаторы :", "защита +5", "здоровье +10", "Места лоада: Казармы"]
+
+
+def python_with_atspi():
+    """An interpreter that has the AT-SPI bindings: this one, else the system's."""
+    candidates = [sys.executable, "/usr/bin/python3"]
+    for python in candidates:
+        if python and os.path.exists(python) and subprocess.run(
+                [python, "-c", "import gi; gi.require_version('Atspi', '2.0'); "
+                 "from gi.repository import Atspi"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+            return python
+    return None
+
+
+class Bus:
+    """The program's accessibility objects as a screen reader sees them."""
+
+    def __init__(self, atspi, glib):
+        self.Atspi = atspi
+        self.GLib = glib
+        self.events = []
+        self.listener = atspi.EventListener.new(self._on_event)
+        self.listener.register("object:property-change:accessible-name")
+
+    def _on_event(self, event):
+        try:
+            self.events.append((event.type, event.source.get_role_name(),
+                                event.source.get_name()))
+        except Exception:  # the source may be gone already
+            pass
+
+    def pump(self):
+        context = self.GLib.MainContext.default()
+        while context.iteration(False):
+            pass
+
+    def wait(self, what, probe, timeout=15.0, state=None):
+        def pumped():
+            self.pump()
+            try:
+                return probe()
+            except self.GLib.Error:  # an object replaced meanwhile: ask again
+                return None
+        return e2e.wait_for(what, pumped, timeout=timeout, state=state)
+
+    def application(self, pid):
+        desktop = self.Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(i)
+            try:
+                if app is not None and app.get_process_id() == pid:
+                    return app
+            except Exception:
+                continue
+        return None
+
+    def walk(self, node):
+        """Every object under `node`; the rows and cells of lists and tables, and the
+        drop-down list inside a combo box (Qt's own, hidden while closed), are not walked."""
+        yield node
+        role = node.get_role()
+        if role in (self.Atspi.Role.LIST, self.Atspi.Role.TABLE, self.Atspi.Role.TREE_TABLE,
+                    self.Atspi.Role.LIST_BOX):
+            return
+        for i in range(node.get_child_count()):
+            child = node.get_child_at_index(i)
+            if child is None:
+                continue
+            if role == self.Atspi.Role.COMBO_BOX and child.get_role() in (
+                    self.Atspi.Role.LIST, self.Atspi.Role.LIST_BOX, self.Atspi.Role.MENU):
+                continue
+            yield from self.walk(child)
+
+    def states(self, node):
+        state_set = node.get_state_set()
+        S = self.Atspi.StateType
+        return {name for name, value in (("visible", S.VISIBLE), ("showing", S.SHOWING),
+                                         ("focusable", S.FOCUSABLE), ("focused", S.FOCUSED))
+                if state_set.contains(value)}
+
+    def fresh(self, app):
+        """Forgets what the bindings keep of the tree: the program replaces objects (the lore
+        view's after a new record) and the kept ones then answer nothing."""
+        app.clear_cache()
+        return app
+
+    def find(self, app, role_name, name_start=""):
+        for node in self.walk(self.fresh(app)):
+            if node.get_role_name() == role_name and node.get_name().startswith(name_start):
+                return node
+        return None
+
+    def focused(self, app):
+        for node in self.walk(self.fresh(app)):
+            if "focused" in self.states(node):
+                return node
+        return None
+
+    def describe(self, node):
+        return "%s %r" % (node.get_role_name(), node.get_name()) if node else "nothing"
+
+
+def check_tree(bus, app):
+    Atspi = bus.Atspi
+    nameless, hidden, button_names = [], [], []
+    hidden_texts = 0
+    count = 0
+    for node in bus.walk(app):
+        count += 1
+        role = node.get_role_name()
+        states = bus.states(node)
+        if node.get_role() == Atspi.Role.APPLICATION:
+            continue
+        if "visible" not in states:
+            # Qt's own hidden parts: scroll bars and their frames, the splitter's first
+            # handle. Anything else hidden is a control the player never sees.
+            if node.get_role() in (Atspi.Role.SCROLL_BAR, Atspi.Role.FILLER, Atspi.Role.PANEL,
+                                   Atspi.Role.SPLIT_PANE, Atspi.Role.SEPARATOR,
+                                   Atspi.Role.UNKNOWN):
+                continue
+            if role == "text" and hidden_texts < HIDDEN_TEXTS_ALLOWED_FOR_THE_PASTE_BUFFER:
+                hidden_texts += 1
+                continue
+            hidden.append(bus.describe(node))
+            continue
+        if "focusable" in states and not node.get_name():
+            nameless.append(role)
+        if node.get_role() == Atspi.Role.PUSH_BUTTON:
+            button_names.append(node.get_name())
+    duplicates = sorted({name for name in button_names if button_names.count(name) > 1})
+    e2e.check(not nameless, "visible focusable controls without a name: %s" % nameless)
+    e2e.check(not duplicates, "buttons with the same name: %s" % duplicates)
+    e2e.check(not hidden, "hidden controls in the accessibility tree: %s" % hidden)
+    e2e.check(len(button_names) == 20, "%d buttons in the tree, the window shows 20: %s"
+              % (len(button_names), button_names))
+    print("tree: %d objects, %d buttons, every focusable control named, nothing hidden"
+          % (count, len(button_names)))
+
+
+def check_keyboard(bus, app, desktop, window):
+    Atspi = bus.Atspi
+
+    def key(*names):
+        for name in names:
+            desktop.xdotool("key", name)
+
+    def focused_is(role, name_start):
+        node = bus.focused(app)
+        return node is not None and node.get_role_name() == role and \
+            node.get_name().startswith(name_start)
+
+    bus.wait("the focus on «Добавить»", lambda: focused_is("push button", "Добавить"),
+             state=lambda: bus.describe(bus.focused(app)))
+    owner = desktop.own_clipboard(e2e.LISTING.encode("utf-8"))
+    bus.events.clear()
+    key("F2")
+    count = bus.wait("the count label to say 4", lambda: bus.find(app, "label", "4 предметов"))
+    bus.wait("the count's name-change event",
+             lambda: any(event[2] == "4 предметов" for event in bus.events),
+             state=lambda: bus.events)
+    e2e.check(focused_is("push button", "Добавить"),
+              "after F2 the focus left «Добавить» for %s" % bus.describe(bus.focused(app)))
+    print("F2: %s, announced; the focus stayed on «Добавить»" % bus.describe(count))
+
+    key("Tab", "Tab", "Tab", "Tab", "Tab")
+    bus.wait("the focus in the list", lambda: bus.focused(app) is not None and
+             bus.focused(app).get_role_name() in ("list", "list item"),
+             state=lambda: bus.describe(bus.focused(app)))
+    key("Down")
+
+    def lore_view():
+        return bus.find(app, "text", "Описание предмета")
+
+    def lore_lines():
+        """The lore view's lines as a screen reader reads them, one line after another."""
+        view, lines, offset = lore_view(), [], 0
+        total = Atspi.Text.get_character_count(view)
+        while offset < total and len(lines) < 200:
+            # Qt answers the older call of the two that read a line.
+            line = Atspi.Text.get_text_at_offset(view, offset, Atspi.TextBoundaryType.LINE_START)
+            lines.append(line.content.rstrip("\n"))
+            # The next line starts after this one's line break.
+            ends_with_break = line.content.endswith("\n")
+            offset = max(line.end_offset + (0 if ends_with_break else 1), offset + 1)
+        return lines
+    lines = bus.wait("the lore of «шлем стража»",
+                     lambda: (lambda read: read if read[:1] == ENTRY_TWO_LORE[:1] else None)(
+                         lore_lines()), state=lambda: lore_lines()[:2])
+    e2e.check(lines == ENTRY_TWO_LORE, "the lore read line by line through AT-SPI:\n  %r\n"
+              "the record in the base:\n  %r" % (lines, ENTRY_TWO_LORE))
+    slot = bus.wait("the slot label", lambda: bus.find(app, "label", "Слот: "))
+    e2e.check(slot.get_name() == "Слот: Голова", "slot label reads %r" % slot.get_name())
+    print("Down: the lore read line by line (%d lines as in the base); %s"
+          % (len(lines), slot.get_name()))
+
+    # The list's menu from the keyboard: it opens on its first command, Down moves to
+    # "Копировать все", Enter runs it.
+    key("shift+F10", "Down", "Return")
+    copied = e2e.wait_for("«Копировать все» on the clipboard",
+                          lambda: desktop.clipboard_unless(e2e.LISTING.encode("utf-8")))
+    e2e.check_bytes("the list copied through its menu", copied, COPY_ALL)
+    e2e.wait_for("xclip to give up the clipboard", lambda: owner.poll() is not None, timeout=5)
+    bus.wait("the focus back in the list", lambda: bus.focused(app) is not None and
+             bus.focused(app).get_role_name() in ("list", "list item"),
+             state=lambda: bus.describe(bus.focused(app)))
+    print("Shift+F10, Down, Enter: «Копировать все» ran from the list's menu")
+
+    key("F5")
+    packet = e2e.wait_for("the packet on the clipboard", lambda: desktop.clipboard_unless(copied))
+    e2e.check_bytes("the packet read from the clipboard", packet, PACKET)
+    print("F5: packet on the clipboard, %d bytes as expected" % len(packet))
+
+    # Quick slot 1: Alt+Shift+1 saves (its message box closes with Enter), Shift+F4 clears,
+    # Alt+1 loads it again; the list's description tells the count.
+    def list_says(count):
+        node = bus.find(app, "list", "Список предметов")
+        return node is not None and node.get_description().startswith(
+            "Предметов в списке: %d." % count)
+    key("alt+shift+1")
+    e2e.wait_for("save1.txt", lambda: os.path.exists(os.path.join(desktop.workdir, "save1.txt")))
+    time.sleep(0.3)
+    key("Return", "shift+F4")
+    bus.wait("an empty list", lambda: list_says(0))
+    key("alt+1")
+    bus.wait("the list loaded from slot 1", lambda: list_says(4))
+    print("Alt+Shift+1, Shift+F4, Alt+1: slot 1 saved, the list cleared and loaded again")
+
+
+def run_inside_private_bus(mode, program, staff_base):
+    import gi
+    gi.require_version("Atspi", "2.0")
+    from gi.repository import Atspi, GLib
+
+    launcher = next((path for path in BUS_LAUNCHERS if os.path.exists(path)), None)
+    if launcher is None:
+        print("SKIPPED: no at-spi-bus-launcher (package at-spi2-core)")
+        return SKIP
+    with tempfile.TemporaryDirectory(prefix="tarnbook-atspi-") as scratch:
+        workdir = os.path.join(scratch, "work")
+        os.mkdir(workdir)
+        shutil.copy(staff_base, os.path.join(workdir, "staff.hjt"))
+        desktop = e2e.Desktop(workdir, scratch)
+        try:
+            desktop.start_server()
+            desktop.start_window_manager()
+            desktop.spawn([launcher, "--launch-immediately"], stderr=subprocess.DEVNULL)
+
+            def bus_address():
+                return desktop.run(["dbus-send", "--session", "--dest=org.a11y.Bus",
+                                    "--print-reply", "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+                                   check=False).returncode == 0
+            # The session bus may also start a launcher of its own when asked for the address;
+            # either one serves.
+            try:
+                e2e.wait_for("the accessibility bus", bus_address)
+            except e2e.Failure as failure:
+                raise e2e.Skip("no accessibility bus: %s" % failure)
+            if Atspi.init() not in (0, 1):
+                raise e2e.Skip("AT-SPI could not reach the accessibility bus")
+            bus = Bus(Atspi, GLib)
+            if mode == "keyboard":
+                # The player's keyboard: the Russian layout only, so every key below goes in
+                # through it.
+                desktop.run(["setxkbmap", "ru"])
+            desktop.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+            desktop.env["QT_ACCESSIBILITY"] = "1"
+            process, window = desktop.start_program(program)
+            app = bus.wait("the program on the accessibility bus",
+                           lambda: bus.application(process.pid))
+            bus.wait("the window in the tree", lambda: bus.find(app, "push button", "Добавить"))
+            if mode == "tree":
+                check_tree(bus, app)
+            else:
+                check_keyboard(bus, app, desktop, window)
+            desktop.close_window(process, window)
+        except e2e.Skip as skip:
+            print("SKIPPED: %s" % skip)
+            return SKIP
+        except (e2e.Failure, subprocess.TimeoutExpired) as failure:
+            print("FAILED: %s" % failure)
+            desktop.save_failure_picture(os.path.abspath("atspi-%s-failure.xwd" % mode))
+            return 1
+        finally:
+            desktop.stop_all()
+    return 0
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[1] not in ("tree", "keyboard"):
+        print(__doc__)
+        return 2
+    mode, program, staff_base = sys.argv[1], os.path.abspath(sys.argv[2]), sys.argv[3]
+    if os.environ.get(INSIDE_PRIVATE_BUS):
+        return run_inside_private_bus(mode, program, staff_base)
+    started = time.monotonic()
+    missing = [tool for tool in TOOLS if shutil.which(tool) is None]
+    if missing:
+        print("SKIPPED: no accessibility bus test here: %s not installed (scripts/common.sh "
+              "installs them)" % ", ".join(missing))
+        return SKIP
+    python = python_with_atspi()
+    if python is None:
+        print("SKIPPED: no Python with the AT-SPI bindings (packages python3-pyatspi, "
+              "gir1.2-atspi-2.0)")
+        return SKIP
+    env = dict(os.environ)
+    env[INSIDE_PRIVATE_BUS] = "1"
+    status = subprocess.call(["dbus-run-session", "--", python, os.path.abspath(__file__),
+                              mode, program, staff_base], env=env)
+    if status == 0:
+        print("passed in %.1f s" % (time.monotonic() - started))
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/colourpicker.h"
+#include "app/core/backgroundsave.h"
 #include "app/core/settings.h"
 #include "app/formwidgets.h"
 #include "app/itemviews.h"
@@ -220,25 +221,71 @@ void TForm1::FormCreate()
         runReported(*this, [this, slot] { restoreQuickSlotHint(*this, slot); });
 }
 
+QStringList TForm1::savedSettingsLines() const
+{
+    return settingsLines(currentSettings(*this));
+}
+
+void TForm1::writeSettingsFile(const QStringList &lines)
+{
+    settingsEncoding = writeTextFile(savedSettingsFileName, lines, settingsEncoding);
+}
+
+void TForm1::writeListFile(const QStringList &entries)
+{
+    saveListFile(listStateOf(entries), savedListFileName, listEncoding);
+}
+
+bool TForm1::listFileMayBeReplaced() const
+{
+    return listFileMayBeReplacedUnasked(m_listFileUnread, fileExists(savedListFileName));
+}
+
+WrittenState TForm1::filesAsRead() const
+{
+    // What start-up read is what the files hold. A settings.ini with a bad line counts as
+    // read too: it is rewritten at the next change of a setting, or at the close.
+    WrittenState written;
+    if (fileExists(savedSettingsFileName))
+        written.settingsLines = savedSettingsLines();
+    if (!m_listFileUnread && fileExists(savedListFileName))
+        written.list = SavedList{readItemList(ListBox1, listSorted).entries, listEncoding};
+    return written;
+}
+
+QStringList TForm1::saveForShutdown()
+{
+    // The close's two writes, each on its own; what the close would ask is answered the
+    // careful way: an unread list.txt stays as it is.
+    QStringList failures;
+    const auto attempt = [&failures](const std::function<void()> &write) {
+        try {
+            write();
+        } catch (const TarnError &error) {
+            failures.append(error.message());
+        }
+    };
+    attempt([this] { writeSettingsFile(savedSettingsLines()); });
+    if (listFileMayBeReplaced())
+        attempt([this] { writeListFile(readItemList(ListBox1, listSorted).entries); });
+    return failures;
+}
+
 bool TForm1::FormClose()
 {
     // Each file is written on its own, atomically, and each failure is reported: settings
     // that cannot be saved do not cost the list.
-    runReported(*this, [this] {
-        const QStringList lines = settingsLines(currentSettings(*this));
-        settingsEncoding = writeTextFile(savedSettingsFileName, lines, settingsEncoding);
-    });
+    runReported(*this, [this] { writeSettingsFile(savedSettingsLines()); });
 
     const ListState list = readItemList(ListBox1, listSorted);
-    if (m_listFileUnread && fileExists(savedListFileName)) {
+    if (!listFileMayBeReplaced()) {
         // list.txt could not be read at start: it may still hold a list the user wants.
         if (list.size() == 0
             || !m_services->askYesNo(u"Файл list.txt не удалось прочитать при запуске. "
                                      "Заменить его текущим списком?"_s))
             return true;
     }
-    const bool listSaved = runReported(
-        *this, [&] { saveListFile(list, savedListFileName, listEncoding); });
+    const bool listSaved = runReported(*this, [&] { writeListFile(list.entries); });
     if (listSaved) {
         m_listFileUnread = false;
         return true;

@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/backgroundsave.h"
 #include "app/colourpicker.h"
 #include "app/formwidgets.h"
 #include "app/itemindexmodel.h"
@@ -69,6 +70,9 @@ TForm1::TForm1(UiServices *services, QWidget *parent) : QMainWindow(parent)
     wireEvents();
     makeAccessible();
     guarded([this] { FormCreate(); });
+    // Changes from here on are saved shortly after they happen; the start-up's own restoring
+    // is what the files already hold.
+    m_backgroundSaver = new BackgroundSaver(*this);
 }
 
 TForm1::~TForm1()
@@ -250,10 +254,12 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     bool close = false;
     guarded([&] { close = FormClose(); });
-    if (close)
+    if (close) {
+        m_backgroundSaver->stop();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 // ---- Handlers ------------------------------------------------------------------------------

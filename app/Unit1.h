@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/backgroundsave.h"
 #include "base/itemindex.h"
 #include "base/search.h"
 #include "base/staffbase.h"
@@ -14,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class BackgroundSaver;
 class ColourPicker;
 class CopyBuffer;
 class ItemIndexModel;
@@ -160,6 +162,23 @@ public:
     QString runSaveDialog1(); ///< save the list (asks before overwriting)
     QString runOpenDialog2(); ///< load a list (file must exist)
 
+    // ---- Saved state: the close's writes, also made by the saves between closes ------------
+    /// settings.ini's lines for the window as it stands: its controls and outer bounds.
+    QStringList savedSettingsLines() const;
+    /// Writes `lines` to settings.ini. Throws TarnError "Cannot create file ...".
+    void writeSettingsFile(const QStringList &lines);
+    /// Writes `entries` to list.txt in the list's remembered encoding. Throws TarnError.
+    void writeListFile(const QStringList &entries);
+    /// False while list.txt, unread at start, still stands in the folder: only the close
+    /// replaces it, and only after asking.
+    bool listFileMayBeReplaced() const;
+    /// What settings.ini and list.txt hold after the start-up, as far as the window knows.
+    WrittenState filesAsRead() const;
+    /// The close's writes without its questions or boxes, for the end of a session or a
+    /// signal: settings.ini, then list.txt unless it is held back. Returns the messages of
+    /// the writes that failed.
+    QStringList saveForShutdown();
+
     // ---- Handlers: the window, its keyboard layout, the staff base, colours ----------------
     void FormCreate();
     /// Runs the shutdown. Returns false to keep the window open (the user chose to stay).
@@ -286,4 +305,6 @@ private:
     /// list.txt stood in the folder at start but could not be read: closing must not replace
     /// it unasked.
     bool m_listFileUnread = false;
+    /// Writes settings.ini and list.txt shortly after they change (backgroundsave.cpp).
+    BackgroundSaver *m_backgroundSaver = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/colourpicker.h"
+#include "app/core/backgroundsave.h"
 #include "app/core/settings.h"
 #include "app/formwidgets.h"
 #include "app/itemviews.h"
@@ -189,20 +190,6 @@ SettingsRecord currentSettings(const TForm1 &form)
     return record;
 }
 
-/// Writes settings.ini from the window as it stands. Throws TarnError.
-void writeSavedSettings(TForm1 &form)
-{
-    const QStringList lines = settingsLines(currentSettings(form));
-    form.settingsEncoding = writeStateFile(savedSettingsFileName, lines, form.settingsEncoding);
-}
-
-/// Writes the item list to list.txt. Throws TarnError.
-void writeSavedList(const TForm1 &form)
-{
-    writeStateFile(savedListFileName, readItemList(form.ListBox1, form.listSorted).entries,
-                   form.listEncoding);
-}
-
 /// Runs one step through the window's guard: a failure is reported and the caller goes on.
 /// True when the step succeeded.
 bool runReported(TForm1 &form, const std::function<void()> &step)
@@ -234,21 +221,71 @@ void TForm1::FormCreate()
         runReported(*this, [this, slot] { restoreQuickSlotHint(*this, slot); });
 }
 
+QStringList TForm1::savedSettingsLines() const
+{
+    return settingsLines(currentSettings(*this));
+}
+
+void TForm1::writeSettingsFile(const QStringList &lines)
+{
+    settingsEncoding = writeStateFile(savedSettingsFileName, lines, settingsEncoding);
+}
+
+void TForm1::writeListFile(const QStringList &entries)
+{
+    writeStateFile(savedListFileName, entries, listEncoding);
+}
+
+bool TForm1::listFileMayBeReplaced() const
+{
+    return listFileMayBeReplacedUnasked(m_listFileUnread, fileExists(savedListFileName));
+}
+
+WrittenState TForm1::filesAsRead() const
+{
+    // What start-up read is what the files hold. A settings.ini with a bad line counts as
+    // read too: it is rewritten at the next change of a setting, or at the close.
+    WrittenState written;
+    if (fileExists(savedSettingsFileName))
+        written.settingsLines = savedSettingsLines();
+    if (!m_listFileUnread && fileExists(savedListFileName))
+        written.list = SavedList{readItemList(ListBox1, listSorted).entries, listEncoding};
+    return written;
+}
+
+QStringList TForm1::saveForShutdown()
+{
+    // The close's two writes, each on its own; what the close would ask is answered the
+    // careful way: an unread list.txt stays as it is.
+    QStringList failures;
+    const auto attempt = [&failures](const std::function<void()> &write) {
+        try {
+            write();
+        } catch (const TarnError &error) {
+            failures.append(error.message());
+        }
+    };
+    attempt([this] { writeSettingsFile(savedSettingsLines()); });
+    if (listFileMayBeReplaced())
+        attempt([this] { writeListFile(readItemList(ListBox1, listSorted).entries); });
+    return failures;
+}
+
 bool TForm1::FormClose()
 {
     // Each file is written on its own, atomically, and each failure is reported: settings
     // that cannot be saved do not cost the list.
-    runReported(*this, [this] { writeSavedSettings(*this); });
+    runReported(*this, [this] { writeSettingsFile(savedSettingsLines()); });
 
     const ListState list = readItemList(ListBox1, listSorted);
-    if (m_listFileUnread && fileExists(savedListFileName)) {
+    if (!listFileMayBeReplaced()) {
         // list.txt could not be read at start: it may still hold a list the user wants.
         if (list.size() == 0
             || !m_services->askYesNo(u"Файл list.txt не удалось прочитать при запуске. "
                                      "Заменить его текущим списком?"_s))
             return true;
     }
-    const bool listSaved = runReported(*this, [this] { writeSavedList(*this); });
+    const bool listSaved = runReported(*this, [&] { writeListFile(list.entries); });
     if (listSaved) {
         m_listFileUnread = false;
         return true;

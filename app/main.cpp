@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "app/programentry.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -15,7 +15,5 @@ int main(int argc, char *argv[])
     // Matches packaging/tarnbook.desktop, so the desktop groups the window under that entry.
     QGuiApplication::setDesktopFileName(u"tarnbook"_s);
     QApplication::setWindowIcon(QIcon(u":/icons/tarnbook.png"_s));
-    TForm1 window;
-    window.show();
-    return app.exec();
+    return runMainWindow();
 }

@@ -1,0 +1,56 @@
+#include "app/programentry.h"
+
+#include "app/Unit1.h"
+#include "app/shutdownsignals.h"
+#include "app/singleinstance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace {
+
+void showAlreadyRunning(const QString &message)
+{
+    QMessageBox::information(nullptr, QApplication::applicationName(), message);
+}
+
+void bringToFront(TForm1 &window)
+{
+    window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
+int runMainWindow(const ProgramEntry &entry)
+{
+    SingleInstance instance(QDir::currentPath());
+    const SingleInstance::Claim claim = instance.claim();
+    if (claim == SingleInstance::Claim::HeldByOtherCopy) {
+        // The running copy comes forward first, so the message is the last window to appear.
+        instance.askRunningCopyToShow();
+        const QString message = alreadyRunningMessage();
+        std::fprintf(stderr, "tarnbook: %s\n", message.toLocal8Bit().constData());
+        (entry.tellAlreadyRunning ? entry.tellAlreadyRunning : showAlreadyRunning)(message);
+        return 0;
+    }
+    if (claim == SingleInstance::Claim::Unavailable)
+        std::fprintf(stderr,
+                     "tarnbook: no lock file can be made in this folder; "
+                     "nothing keeps a second copy out of it\n");
+
+    TForm1 window(entry.services);
+    if (claim == SingleInstance::Claim::Owned && instance.listen())
+        QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                         [&window] { bringToFront(window); });
+    ShutdownSaves shutdown(window);
+    window.show();
+    if (entry.started)
+        entry.started(window, instance, shutdown);
+    return QApplication::exec();
+}

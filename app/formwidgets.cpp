@@ -1,6 +1,5 @@
 #include "app/formwidgets.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -169,9 +168,8 @@ void ItemListWidget::announceEntryCount()
         description += u' ' + m_descriptionTail + u'.';
     if (description == accessibleDescription())
         return;
+    // Qt sends the description change event to assistive technology.
     setAccessibleDescription(description);
-    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
 }
 
 void ItemListWidget::currentChanged(const QModelIndex &current, const QModelIndex &previous)
@@ -284,7 +282,6 @@ void StatusLabel::setText(const QString &text)
     const QString spoken = text.isEmpty() ? m_spokenWhenEmpty : m_spokenPrefix + text;
     if (spoken == accessibleName())
         return;
+    // Qt sends the name change event (QAccessible::NameChanged) to assistive technology.
     setAccessibleName(spoken);
-    QAccessibleEvent event(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
 }

@@ -149,6 +149,12 @@ ItemListWidget::ItemListWidget(QWidget *parent)
     announceEntryCount();
 }
 
+ItemListWidget::~ItemListWidget()
+{
+    // The entries go after this part of the list: their removal must not reach it.
+    disconnect(model(), nullptr, this, nullptr);
+}
+
 void ItemListWidget::setEntryRemark(std::function<QString(const QString &)> remark)
 {
     m_entryRemark = std::move(remark);

@@ -285,8 +285,10 @@ void TForm1::Button6Click()
     // index keeps its rows.
     BaseLines = StaffBase();
     StaffBaseLoad load = LoadStaffBase(Edit1->text());
-    if (load.fileMissing)
+    if (load.fileMissing) {
         memo3->setPlainText(baseMissingMessage());
+        memo3->setAccessibleDescription(u"Сообщение загрузки базы стафа"_s);
+    }
     BaseLines = std::move(load.lines);
     setItemIndex(std::move(load.index));
 }

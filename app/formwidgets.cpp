@@ -1,6 +1,5 @@
 #include "app/formwidgets.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -150,6 +149,12 @@ ItemListWidget::ItemListWidget(QWidget *parent)
     announceEntryCount();
 }
 
+ItemListWidget::~ItemListWidget()
+{
+    // The entries go after this part of the list: their removal must not reach it.
+    disconnect(model(), nullptr, this, nullptr);
+}
+
 void ItemListWidget::setEntryRemark(std::function<QString(const QString &)> remark)
 {
     m_entryRemark = std::move(remark);
@@ -169,9 +174,8 @@ void ItemListWidget::announceEntryCount()
         description += u' ' + m_descriptionTail + u'.';
     if (description == accessibleDescription())
         return;
+    // Qt sends the description change event to assistive technology.
     setAccessibleDescription(description);
-    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
 }
 
 void ItemListWidget::currentChanged(const QModelIndex &current, const QModelIndex &previous)
@@ -284,7 +288,6 @@ void StatusLabel::setText(const QString &text)
     const QString spoken = text.isEmpty() ? m_spokenWhenEmpty : m_spokenPrefix + text;
     if (spoken == accessibleName())
         return;
+    // Qt sends the name change event (QAccessible::NameChanged) to assistive technology.
     setAccessibleName(spoken);
-    QAccessibleEvent event(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
 }

@@ -20,6 +20,7 @@ public:
     /// of thousands of entries is laid out in one step and a long entry still widens the
     /// horizontal scroll range.
     explicit ItemListWidget(QWidget *parent = nullptr);
+    ~ItemListWidget() override;
 
     /// What a screen reader says after an entry's text when the entry becomes the focused one
     /// (empty: nothing more), for example that the item is not in the staff base. Asked only

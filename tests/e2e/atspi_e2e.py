@@ -215,6 +215,10 @@ def check_keyboard(bus, app, desktop, window):
     bus.wait("the count's name-change event",
              lambda: any(event[2] == "4 предметов" for event in bus.events),
              state=lambda: bus.events)
+    time.sleep(0.2)
+    bus.pump()
+    told = [event for event in bus.events if event[2] == "4 предметов"]
+    e2e.check(len(told) == 1, "the new count was announced %d times" % len(told))
     e2e.check(focused_is("push button", "Добавить"),
               "after F2 the focus left «Добавить» for %s" % bus.describe(bus.focused(app)))
     print("F2: %s, announced; the focus stayed on «Добавить»" % bus.describe(count))
@@ -247,6 +251,8 @@ def check_keyboard(bus, app, desktop, window):
               "the record in the base:\n  %r" % (lines, ENTRY_TWO_LORE))
     slot = bus.wait("the slot label", lambda: bus.find(app, "label", "Слот: "))
     e2e.check(slot.get_name() == "Слот: Голова", "slot label reads %r" % slot.get_name())
+    told = [event for event in bus.events if event[2] == "Слот: Голова"]
+    e2e.check(len(told) == 1, "the new slot was announced %d times" % len(told))
     print("Down: the lore read line by line (%d lines as in the base); %s"
           % (len(lines), slot.get_name()))
 

@@ -63,6 +63,18 @@ def list_events(log):
     return events
 
 
+def sanitizer_report(path):
+    """The start of a sanitizer's report in the error output kept at `path`, or None (a build
+    with AddressSanitizer or UndefinedBehaviorSanitizer reports there)."""
+    with open(path, "rb") as f:
+        text = f.read().decode("utf-8", "replace")
+    for marker in ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"):
+        at = text.find(marker)
+        if at >= 0:
+            return text[at:at + 2000]
+    return None
+
+
 class Driver:
     def __init__(self, exe, folder, log, *args):
         self.log = log
@@ -93,6 +105,9 @@ class Driver:
             return self.process.wait(timeout=timeout)
         finally:
             self.stderr.close()
+
+    def sanitizer_report(self):
+        return sanitizer_report(self.log + ".stderr")
 
     def stop(self):
         if self.process.poll() is None:
@@ -166,6 +181,9 @@ def kill_rounds_in(exe, top, name, rounds, seed, stats):
             driver.process.send_signal(signal.SIGTERM)
             if driver.finish() != 0 or driver.wait_for("saved", 0) is None:
                 stats.fail("%s: the last start did not save and end at SIGTERM" % name)
+            report = driver.sanitizer_report()
+            if report:
+                stats.fail("%s: sanitizer report:\n%s" % (name, report))
             break
 
         time.sleep(rng.uniform(0.05, 1.2))
@@ -184,6 +202,9 @@ def kill_rounds_in(exe, top, name, rounds, seed, stats):
             driver.process.kill()
         kill_ms = now_ms()
         status = driver.finish()
+        report = driver.sanitizer_report()
+        if report:
+            stats.fail("%s round %d: sanitizer report:\n%s" % (name, round_no, report))
         log_lines = driver.lines()
         events = list_events(log_lines)
         saved = [rest for kind, rest, _ in log_lines if kind == "saved"]
@@ -365,6 +386,10 @@ def single_instance(exe):
                 if driver.process.poll() is None:
                     driver.process.send_signal(signal.SIGTERM)
                 driver.finish()
+        for name in sorted(os.listdir(logs)):
+            if name.endswith(".stderr"):
+                report = sanitizer_report(os.path.join(logs, name))
+                check(report is None, "no sanitizer report in %s:\n%s" % (name, report))
     print("%d passed, %d failed" % (checks - failures, failures))
     return failures
 

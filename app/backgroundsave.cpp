@@ -16,7 +16,7 @@ BackgroundSaver::BackgroundSaver(TForm1 &form) : QObject(&form), m_form(form)
     m_written = form.filesAsRead();
     m_timer.setSingleShot(true);
     m_timer.setInterval(delayMs);
-    connect(&m_timer, &QTimer::timeout, this, &BackgroundSaver::save);
+    connect(&m_timer, &QTimer::timeout, this, &BackgroundSaver::saveNow);
 
     // Every change of the entries reaches the list widget's model, whichever command made it.
     const QAbstractItemModel *model = form.ListBox1->model();
@@ -63,13 +63,14 @@ SavedList BackgroundSaver::currentList() const
     return {readItemList(m_form.ListBox1, m_form.listSorted).entries, m_form.listEncoding};
 }
 
-void BackgroundSaver::save()
+void BackgroundSaver::saveNow()
 {
     // An error box runs its own event loop, in which the timer may fire again.
     if (m_saving) {
         m_timer.start();
         return;
     }
+    m_timer.stop();
     const QStringList settings = m_form.savedSettingsLines();
     const SavedList list = currentList();
     const BackgroundSavePlan plan = planBackgroundSave(m_written, settings, list,

@@ -30,6 +30,8 @@ public:
     void stop() { m_timer.stop(); }
     /// Whether a save is waiting for its timer.
     bool pending() const { return m_timer.isActive(); }
+    /// The timer's work at once: writes what changed since the last save.
+    void saveNow();
 
 signals:
     /// After every background save that had something to write, with what it did; `failed`
@@ -41,7 +43,6 @@ protected:
 
 private:
     void changed();
-    void save();
     SavedList currentList() const;
 
     TForm1 &m_form;

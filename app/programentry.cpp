@@ -12,6 +12,12 @@
 
 namespace {
 
+/// A note on the error output, for a start from a terminal.
+void note(const QString &message)
+{
+    std::fprintf(stderr, "tarnbook: %s\n", message.toLocal8Bit().constData());
+}
+
 void showAlreadyRunning(const QString &message)
 {
     QMessageBox::information(nullptr, QApplication::applicationName(), message);
@@ -35,14 +41,13 @@ int runMainWindow(const ProgramEntry &entry)
         // The running copy comes forward first, so the message is the last window to appear.
         instance.askRunningCopyToShow();
         const QString message = alreadyRunningMessage();
-        std::fprintf(stderr, "tarnbook: %s\n", message.toLocal8Bit().constData());
+        note(message);
         (entry.tellAlreadyRunning ? entry.tellAlreadyRunning : showAlreadyRunning)(message);
         return 0;
     }
     if (claim == SingleInstance::Claim::Unavailable)
-        std::fprintf(stderr,
-                     "tarnbook: no lock file can be made in this folder; "
-                     "nothing keeps a second copy out of it\n");
+        note(QStringLiteral("в этой папке нельзя создать файл блокировки: вторая копия "
+                            "программы здесь не будет остановлена"));
 
     TForm1 window(entry.services);
     if (claim == SingleInstance::Claim::Owned && instance.listen())

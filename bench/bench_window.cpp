@@ -7,6 +7,7 @@
 #include "benchregistry.h"
 
 #include "app/Unit1.h"
+#include "app/backgroundsave.h"
 #include "app/formwidgets.h"
 #include "app/itemviews.h"
 #include "fakeuiservices.h"
@@ -86,8 +87,14 @@ public:
     int items() const { return m_items; }
     const QStringList &entries() const { return m_entries; }
 
-    /// The list back to the fixture's entries, unsorted, with the table rebuilt.
-    void resetList() { showEntries(m_entries); }
+    /// The list back to the fixture's entries, unsorted, with the table rebuilt. A save that
+    /// the last change started is written here, outside the timed clicks.
+    void resetList()
+    {
+        showEntries(m_entries);
+        saver().saveNow();
+    }
+    BackgroundSaver &saver() { return *m_form->findChild<BackgroundSaver *>(); }
 
     void showEntries(const QStringList &entries)
     {
@@ -359,6 +366,19 @@ void registerListWork(const SuiteConfig &config, int items)
                 f.resetList();
                 setBufferLines(f.form().Memo1, paste);
                 timer.time([&] { f.form().ParsePastedLines(); });
+            }
+        },
+        benchmark::kMillisecond);
+    // A save between closes, on the window's thread: list.txt with the whole list of 5,000
+    // entries, after one of them went.
+    addWindow(
+        config, u"window/background_save/5000"_s, items,
+        [](benchmark::State &state, WindowFixture &f) {
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                delete f.form().ListBox1->takeItem(0);
+                timer.time([&] { f.saver().saveNow(); });
             }
         },
         benchmark::kMillisecond);

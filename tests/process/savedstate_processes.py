@@ -3,14 +3,16 @@
 window that changes its own list without pause).
 
 kill-rounds: round after round, the driver starts in one folder, changes its list for a random
-time, gets SIGTERM and then, at a random moment after it, SIGKILL. Every start must show the
+time, gets SIGTERM (now and then SIGHUP or SIGINT instead) and then, at a random moment after
+it, SIGKILL. Every start must show the
 list as it was at most one second before the last kill, whole (the digest of all entries must
-be one the list really had); a driver that finished its save at SIGTERM must come back with
+be one the list really had); a driver that finished its save at the signal must come back with
 its last list exactly.
 
 single-instance: a second copy in a running copy's folder says so, brings the first to the
 front and touches no file; copies in other folders run side by side; a lock left by a killed
-copy is taken over; of two copies started at once in one folder exactly one runs.
+copy is taken over; of two copies started at once in one folder exactly one runs; where no
+lock file can be made (a read-only tmpfs, where mounting is allowed) the program still runs.
 
 Usage:
   savedstate_processes.py kill-rounds DRIVER [--rounds N] [--seed S]
@@ -61,6 +63,18 @@ def list_events(log):
     return events
 
 
+def sanitizer_report(path):
+    """The start of a sanitizer's report in the error output kept at `path`, or None (a build
+    with AddressSanitizer or UndefinedBehaviorSanitizer reports there)."""
+    with open(path, "rb") as f:
+        text = f.read().decode("utf-8", "replace")
+    for marker in ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"):
+        at = text.find(marker)
+        if at >= 0:
+            return text[at:at + 2000]
+    return None
+
+
 class Driver:
     def __init__(self, exe, folder, log, *args):
         self.log = log
@@ -92,6 +106,9 @@ class Driver:
         finally:
             self.stderr.close()
 
+    def sanitizer_report(self):
+        return sanitizer_report(self.log + ".stderr")
+
     def stop(self):
         if self.process.poll() is None:
             self.process.kill()
@@ -122,7 +139,7 @@ class RoundStats:
         self.lock = threading.Lock()
         self.failures = 0
         self.ages = []
-        self.endings = {"saved at SIGTERM": 0, "killed before or during the save": 0}
+        self.endings = {"saved at the signal": 0, "killed before or during the save": 0}
         self.changes = 0
         self.leftovers = 0
 
@@ -164,10 +181,15 @@ def kill_rounds_in(exe, top, name, rounds, seed, stats):
             driver.process.send_signal(signal.SIGTERM)
             if driver.finish() != 0 or driver.wait_for("saved", 0) is None:
                 stats.fail("%s: the last start did not save and end at SIGTERM" % name)
+            report = driver.sanitizer_report()
+            if report:
+                stats.fail("%s: sanitizer report:\n%s" % (name, report))
             break
 
         time.sleep(rng.uniform(0.05, 1.2))
-        driver.process.send_signal(signal.SIGTERM)
+        # Mostly the shutdown's SIGTERM; the terminal's SIGHUP and Ctrl+C's SIGINT save too.
+        first = rng.choice([signal.SIGTERM] * 4 + [signal.SIGHUP, signal.SIGINT])
+        driver.process.send_signal(first)
         mode = rng.choice(["now", "soon", "later", "let it finish"])
         delay = {"now": 0.0, "soon": rng.uniform(0.0, 0.005),
                  "later": rng.uniform(0.005, 0.08), "let it finish": 10.0}[mode]
@@ -180,6 +202,9 @@ def kill_rounds_in(exe, top, name, rounds, seed, stats):
             driver.process.kill()
         kill_ms = now_ms()
         status = driver.finish()
+        report = driver.sanitizer_report()
+        if report:
+            stats.fail("%s round %d: sanitizer report:\n%s" % (name, round_no, report))
         log_lines = driver.lines()
         events = list_events(log_lines)
         saved = [rest for kind, rest, _ in log_lines if kind == "saved"]
@@ -187,15 +212,15 @@ def kill_rounds_in(exe, top, name, rounds, seed, stats):
         if errors:
             stats.fail("%s round %d: error boxes: %s" % (name, round_no, errors[:3]))
         if saved and saved[0] != "ok":
-            stats.fail("%s round %d: the save at SIGTERM failed" % (name, round_no))
+            stats.fail("%s round %d: the save at the signal failed" % (name, round_no))
         with stats.lock:
             stats.changes += len(events) - 1
-            stats.endings["saved at SIGTERM" if saved
+            stats.endings["saved at the signal" if saved
                           else "killed before or during the save"] += 1
-        # A save at SIGTERM came after the last change: nothing may be missing then.
+        # A save at the signal came after the last change: nothing may be missing then.
         expected = {events[-1][2]: 0.0} if saved else acceptable_digests(events, kill_ms)
-        previous = "SIGKILL %s after SIGTERM, exit %s, %d changes" % (
-            mode, status, len(events) - 1)
+        previous = "SIGKILL %s after %s, exit %s, %d changes" % (
+            mode, signal.Signals(first).name, status, len(events) - 1)
     with stats.lock:
         stats.leftovers += len([entry for entry in os.listdir(folder)
                                 if entry.startswith(("list.txt.", "settings.ini.", "save1.txt."))])
@@ -247,6 +272,25 @@ def wait_until_quiet(folder, quiet=0.8, timeout=15.0):
         elif time.monotonic() - calm_since >= quiet:
             return current
     raise Failure("the files of %s kept changing" % folder)
+
+
+def mount_read_only(folder, files):
+    """A small tmpfs on `folder` holding `files` (name: text), then made read-only; False
+    where mounting is not allowed."""
+    quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", folder],
+                          **quiet).returncode != 0:
+            return False
+    except OSError:
+        return False
+    for name, text in files.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(text.encode("utf-8"))
+    if subprocess.run(["mount", "-o", "remount,ro", folder], **quiet).returncode != 0:
+        subprocess.run(["umount", "-l", folder], **quiet)
+        return False
+    return True
 
 
 def single_instance(exe):
@@ -310,6 +354,23 @@ def single_instance(exe):
         check(not os.path.exists(os.path.join(first, "tarnbook.lock")),
               "a copy that ends removes its lock file")
 
+        read_only = os.path.join(top, "read-only")
+        os.mkdir(read_only)
+        if mount_read_only(read_only, {"list.txt": "\ufeffшлем\r\nкольцо\r\n"}):
+            try:
+                e = Driver(exe, read_only, log("e"))
+                start = e.wait_for("start")
+                check(start is not None and start[1].endswith(" 2"),
+                      "a copy runs in a folder where no lock file can be made")
+                e.process.send_signal(signal.SIGTERM)
+                check(e.finish() == 1 and e.wait_for("saved", 0) == ["saved", "failed", ""],
+                      "a save at SIGTERM that cannot write ends with status 1")
+            finally:
+                subprocess.run(["umount", "-l", read_only], check=False)
+        else:
+            print("not checked: a folder where no lock file can be made "
+                  "(no tmpfs can be mounted here)")
+
         for attempt in range(5):
             pair = [Driver(exe, race, log("race%d%s" % (attempt, side))) for side in "xy"]
             started = []
@@ -325,6 +386,10 @@ def single_instance(exe):
                 if driver.process.poll() is None:
                     driver.process.send_signal(signal.SIGTERM)
                 driver.finish()
+        for name in sorted(os.listdir(logs)):
+            if name.endswith(".stderr"):
+                report = sanitizer_report(os.path.join(logs, name))
+                check(report is None, "no sanitizer report in %s:\n%s" % (name, report))
     print("%d passed, %d failed" % (checks - failures, failures))
     return failures
 

@@ -3,6 +3,7 @@
 #include "base/parallel.h"
 #include "base/search.h"
 #include "text/error.h"
+#include "text/largebuffer.h"
 #include "text/strops.h"
 
 #include <QFileInfo>
@@ -48,10 +49,13 @@ bool standsAt(QStringView text, qsizetype at, QStringView marker)
 
 /// QList::squeeze() without its fault: Qt does not check the smaller block it allocates and
 /// writes through a null pointer when memory is short. Here the list keeps its larger block
-/// instead.
+/// instead. A list that holds most of its room is left as it is: the pages of its room never
+/// written take no memory, and copying a table of millions of lines costs more than it saves.
 template<typename T>
 void shrinkToSize(QList<T> &list)
 {
+    if (list.capacity() - list.size() <= list.size() / 4)
+        return;
     QList<T> exact;
     exact.reserve(list.size());
     if (exact.capacity() < list.size())
@@ -74,8 +78,8 @@ public:
         : m_text(text), m_lineStart(begin), m_end(end)
     {
         // Room for lines of 24 characters on average; pages never written cost no memory,
-        // and the list is shrunk to its size at the end.
-        lines.reserve(roomFor / 24 + 16);
+        // and a list left far larger than its lines is shrunk at the end.
+        reserveWithLargePages(lines, roomFor / 24 + 16);
     }
 
     /// Scans the piece; quotedInHeader comes out sorted.
@@ -324,18 +328,8 @@ public:
     /// Asks for the first characters of lines `first` to `last` to be brought into the cache.
     void prefetchLines(qsizetype first, qsizetype last) const
     {
-#if defined(__GNUC__) || defined(__clang__)
-        constexpr qsizetype kCacheLine = 32; // characters
-        for (qsizetype i = first; i <= std::min(last, m_base.lineCount() - 1); ++i) {
-            const QStringView line = m_base.line(i);
-            for (qsizetype at = 0; at < std::min<qsizetype>(line.size(), 3 * kCacheLine);
-                 at += kCacheLine)
-                __builtin_prefetch(line.data() + at);
-        }
-#else
-        Q_UNUSED(first);
-        Q_UNUSED(last);
-#endif
+        for (qsizetype i = first; i <= std::min(last, m_base.lineCount() - 1); ++i)
+            prefetchText(m_base.line(i));
     }
 
 private:
@@ -414,7 +408,9 @@ std::vector<T> readInPieces(qsizetype count, int pieces, Read read, Prefetch pre
 {
     constexpr qsizetype kLookAhead = 8;
     // A std::vector: QList's sized constructor does not report a failed allocation.
-    std::vector<T> results(count);
+    std::vector<T> results;
+    reserveWithLargePages(results, count);
+    results.resize(count);
     runInPieces(count, pieces, [&](qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < std::min(end, begin + kLookAhead); ++i)
             prefetch(i);

@@ -1,5 +1,5 @@
 // The fast paths of loading and searching against the plain rules they stand in for: folding
-// case while comparing instead of lower-casing, decoding by a byte table and piece by piece,
+// case while comparing instead of lower-casing, matching eight places at a time, decoding by a byte table and piece by piece,
 // the marker and record tables of the staff base, and the property filter that reads only the
 // listed items' records.
 
@@ -107,6 +107,23 @@ private slots:
             QCOMPARE(equal, caseFoldKey(text) == caseFoldKey(other));
             if (equal)
                 QCOMPARE(qHash(CaseFoldedView{text}), qHash(CaseFoldedView{other}));
+        }
+    }
+
+    void exactMatchingAgreesWithIndexOf()
+    {
+        QRandomGenerator rng(13);
+        for (int round = 0; round < 3000; ++round) {
+            const QString text = randomText(rng, 60);
+            // Needles cut from the text (so that many are found) and made up.
+            const qsizetype at = rng.bounded(int(text.size()) + 1);
+            const QString needle = rng.bounded(2) ? text.mid(at, rng.bounded(6))
+                                                  : randomText(rng, 4);
+            const qsizetype from = rng.bounded(int(text.size()) + 2) - 1;
+            const qsizetype expected = needle.isEmpty()
+                ? -1
+                : text.indexOf(needle, std::max<qsizetype>(from, 0), Qt::CaseSensitive);
+            QCOMPARE(ExactMatcher(needle).indexIn(text, from), expected);
         }
     }
 

@@ -11,9 +11,11 @@
 //       makes FOLDER a working folder as a user has it: the base as staff.hjt and a list.txt
 //       of 5,000 entries of that base;
 //   tarnbook_probe startup FOLDER
-//       starts the window in FOLDER under the offscreen platform and prints the time from the
-//       process start to the first shown frame.
-// Output: one "key=value" per line.
+//       starts the window in FOLDER on the platform QT_QPA_PLATFORM names (offscreen when
+//       unset; xcb on a real X server) and prints the time from the process's exec and from
+//       main to the first painted frame, with the steps between: the application object, the
+//       window built (its start-up included), show, and the first exposure painted.
+// Output: one "key=value" per line; processor times (cpu_ms) count every thread.
 
 #include "benchdata.h"
 

@@ -3,6 +3,10 @@
 #include "text/error.h"
 #include "text/largebuffer.h"
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#endif
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -11,10 +15,6 @@
 
 #include <algorithm>
 #include <new>
-
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#endif
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "base/itemindex.h"
 
+#include "text/largebuffer.h"
 #include "text/strops.h"
 
 #include <bit>
@@ -204,8 +205,10 @@ ItemIndexBuilder::ItemIndexBuilder(QString text, qsizetype expectedRows) : d(new
     if (quint64(text.size()) > std::numeric_limits<quint32>::max())
         throw std::bad_alloc(); // beyond what a place can address
     d->text = std::move(text);
-    d->rows.reserve(expectedRows);
-    d->nameSlots.resize(slotCountFor(expectedRows));
+    reserveWithLargePages(d->rows, expectedRows);
+    const qsizetype slotCount = slotCountFor(expectedRows);
+    reserveWithLargePages(d->nameSlots, slotCount);
+    d->nameSlots.resize(slotCount);
 }
 
 quint32 ItemIndexBuilder::nameHash(QStringView name)

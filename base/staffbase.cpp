@@ -3,6 +3,7 @@
 #include "base/parallel.h"
 #include "base/search.h"
 #include "text/error.h"
+#include "text/largebuffer.h"
 #include "text/strops.h"
 
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <optional>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -48,16 +50,63 @@ bool standsAt(QStringView text, qsizetype at, QStringView marker)
 
 /// QList::squeeze() without its fault: Qt does not check the smaller block it allocates and
 /// writes through a null pointer when memory is short. Here the list keeps its larger block
-/// instead.
+/// instead. A list that holds most of its room is left as it is: the pages of its room never
+/// written take no memory, and copying a table of millions of lines costs more than it saves.
 template<typename T>
 void shrinkToSize(QList<T> &list)
 {
+    if (list.capacity() - list.size() <= list.size() / 4)
+        return;
     QList<T> exact;
     exact.reserve(list.size());
     if (exact.capacity() < list.size())
         return;
     exact.append(list.cbegin(), list.cend());
     list.swap(exact);
+}
+
+/// The bytes that stand for the characters the line scan stops at, in a single-byte code page
+/// where each of those characters has one byte and no other: comparing bytes then finds
+/// exactly the places that comparing the decoded characters finds.
+struct ScanBytes
+{
+    uchar lf = 0, cr = 0, apostrophe = 0;
+    uchar headerFirst = 0, headerNext = 0, endFirst = 0, endNext = 0, levelDot = 0, levelNext = 0;
+};
+
+/// The line scan's bytes in a code page given as the characters of its 256 bytes; none when
+/// one of those characters has no byte or several.
+std::optional<ScanBytes> scanBytesOf(const QList<char16_t> &table)
+{
+    if (table.size() != 256)
+        return std::nullopt;
+    bool unique = true;
+    const auto byteOf = [&](QChar c) {
+        int found = -1;
+        for (int b = 0; b < 256; ++b) {
+            if (table.at(b) != c.unicode())
+                continue;
+            if (found >= 0)
+                unique = false;
+            found = b;
+        }
+        if (found < 0)
+            unique = false;
+        return uchar(std::max(found, 0));
+    };
+    ScanBytes bytes;
+    bytes.lf = byteOf(u'\n');
+    bytes.cr = byteOf(u'\r');
+    bytes.apostrophe = byteOf(u'\'');
+    bytes.headerFirst = byteOf(kHeaderMarker[0]);
+    bytes.headerNext = byteOf(kHeaderMarker[1]);
+    bytes.endFirst = byteOf(kEndMarker[0]);
+    bytes.endNext = byteOf(kEndMarker[1]);
+    bytes.levelDot = byteOf(kLevelMarker[3]);
+    bytes.levelNext = byteOf(kLevelMarker[4]);
+    if (!unique)
+        return std::nullopt;
+    return bytes;
 }
 
 /// The lines of a piece of a text that begins and ends at line starts, the lines holding the
@@ -74,14 +123,34 @@ public:
         : m_text(text), m_lineStart(begin), m_end(end)
     {
         // Room for lines of 24 characters on average; pages never written cost no memory,
-        // and the list is shrunk to its size at the end.
-        lines.reserve(roomFor / 24 + 16);
+        // and a list left far larger than its lines is shrunk at the end.
+        reserveWithLargePages(lines, roomFor / 24 + 16);
     }
 
     /// Scans the piece; quotedInHeader comes out sorted.
     void run();
     /// Appends the scan of the piece that follows this one.
     void append(const LineScan &next);
+
+    // A scan fed as the text is decoded: visitRange and visitBytes in ascending order over
+    // the whole text, each part visited once, then finish.
+
+    /// The text as decoded so far; every place visited must be followed by at least
+    /// kLookAhead decoded characters unless it is near the text's end.
+    void setText(QStringView text) { m_text = text; }
+    /// Visits the characters at [from, to) of the text that matter, one by one.
+    void visitRange(qsizetype from, qsizetype to);
+    /// Visits, sixteen bytes at a time, the places [from, to) of a piece of bytes in a
+    /// single-byte code page whose characters may matter; byte i of the piece is character
+    /// at + i of the text, and the piece holds at least one byte after `to`.
+    void visitBytes(const uchar *piece, qsizetype at, qsizetype from, qsizetype to,
+                    const ScanBytes &bytes);
+    /// Ends the last line at `end`, the text's end, and sorts quotedInHeader.
+    void finish(qsizetype end);
+
+    /// How far past a visited place the visit may read: past the longest marker, and the LF
+    /// of a CR LF.
+    static constexpr qsizetype kLookAhead = 16;
 
     QList<StaffBase::PackedLine> lines;
     QList<qsizetype> headers;
@@ -224,12 +293,69 @@ void LineScan::run()
         }
     }
 #endif
-    for (; k < n; ++k) {
+    visitRange(k, n);
+    finish(n);
+}
+
+void LineScan::visitRange(qsizetype from, qsizetype to)
+{
+    const char16_t *p = m_text.utf16();
+    for (qsizetype k = from; k < to; ++k) {
         if (isInteresting(p[k]))
             visit(k);
     }
-    if (m_lineStart < n)
-        endLine(n);
+}
+
+void LineScan::visitBytes(const uchar *piece, qsizetype at, qsizetype from, qsizetype to,
+                          const ScanBytes &bytes)
+{
+    qsizetype i = from;
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+    // As run() does with characters, with sixteen bytes to a block.
+    const auto all = [](uchar c) { return _mm_set1_epi8(char(c)); };
+    const __m128i lf = all(bytes.lf);
+    const __m128i cr = all(bytes.cr);
+    const __m128i apostrophe = all(bytes.apostrophe);
+    const __m128i headerFirst = all(bytes.headerFirst);
+    const __m128i headerNext = all(bytes.headerNext);
+    const __m128i endFirst = all(bytes.endFirst);
+    const __m128i endNext = all(bytes.endNext);
+    const __m128i levelDot = all(bytes.levelDot);
+    const __m128i levelNext = all(bytes.levelNext);
+    const auto both = [](__m128i v, __m128i first, __m128i after, __m128i second) {
+        return _mm_and_si128(_mm_cmpeq_epi8(v, first), _mm_cmpeq_epi8(after, second));
+    };
+    unsigned crBefore = 0;
+    for (; i + 16 <= to; i += 16) { // the block and the byte after it, which the piece holds
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(piece + i));
+        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i *>(piece + i + 1));
+        const __m128i isLf = _mm_cmpeq_epi8(v, lf);
+        const __m128i isCr = _mm_cmpeq_epi8(v, cr);
+        const __m128i markers = _mm_or_si128(
+            _mm_or_si128(both(v, headerFirst, after, headerNext),
+                         both(v, endFirst, after, endNext)),
+            _mm_or_si128(both(v, levelDot, after, levelNext), _mm_cmpeq_epi8(v, apostrophe)));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(isLf, isCr), markers);
+        const unsigned crMask = unsigned(_mm_movemask_epi8(isCr));
+        const unsigned lfAfterCr = unsigned(_mm_movemask_epi8(isLf)) & ((crMask << 1) | crBefore);
+        crBefore = (crMask >> 15) & 1u;
+        unsigned mask = unsigned(_mm_movemask_epi8(hits)) & ~lfAfterCr;
+        while (mask) {
+            visit(at + i + std::countr_zero(mask));
+            mask &= mask - 1;
+        }
+    }
+#else
+    Q_UNUSED(piece);
+    Q_UNUSED(bytes);
+#endif
+    visitRange(at + i, at + to);
+}
+
+void LineScan::finish(qsizetype end)
+{
+    if (m_lineStart < end)
+        endLine(end);
     std::sort(quotedInHeader.begin(), quotedInHeader.end());
 }
 
@@ -324,18 +450,8 @@ public:
     /// Asks for the first characters of lines `first` to `last` to be brought into the cache.
     void prefetchLines(qsizetype first, qsizetype last) const
     {
-#if defined(__GNUC__) || defined(__clang__)
-        constexpr qsizetype kCacheLine = 32; // characters
-        for (qsizetype i = first; i <= std::min(last, m_base.lineCount() - 1); ++i) {
-            const QStringView line = m_base.line(i);
-            for (qsizetype at = 0; at < std::min<qsizetype>(line.size(), 3 * kCacheLine);
-                 at += kCacheLine)
-                __builtin_prefetch(line.data() + at);
-        }
-#else
-        Q_UNUSED(first);
-        Q_UNUSED(last);
-#endif
+        for (qsizetype i = first; i <= std::min(last, m_base.lineCount() - 1); ++i)
+            prefetchText(m_base.line(i));
     }
 
 private:
@@ -414,7 +530,9 @@ std::vector<T> readInPieces(qsizetype count, int pieces, Read read, Prefetch pre
 {
     constexpr qsizetype kLookAhead = 8;
     // A std::vector: QList's sized constructor does not report a failed allocation.
-    std::vector<T> results(count);
+    std::vector<T> results;
+    reserveWithLargePages(results, count);
+    results.resize(count);
     runInPieces(count, pieces, [&](qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < std::min(end, begin + kLookAhead); ++i)
             prefetch(i);
@@ -426,6 +544,58 @@ std::vector<T> readInPieces(qsizetype count, int pieces, Read read, Prefetch pre
     });
     return results;
 }
+
+/// The line scan of a file read in a single-byte code page, run on each piece's bytes right
+/// after the piece is decoded, while they are still in the cache, sixteen bytes at a time.
+/// The last bytes of a piece wait for the next one, since a marker or a CR LF may run on
+/// into it.
+class PieceScan
+{
+public:
+    PieceScan(const ScanBytes &bytes, qsizetype roomFor)
+        : m_bytes(bytes), m_scan(QStringView(), 0, 0, roomFor)
+    {}
+
+    void operator()(QStringView decoded, QByteArrayView piece, qsizetype at)
+    {
+        if (at != m_covered) {
+            m_inOrder = false;
+            return;
+        }
+        m_covered = at + piece.size();
+        m_scan.setText(decoded);
+        const qsizetype upTo = m_covered - LineScan::kLookAhead;
+        if (upTo <= m_scanned)
+            return;
+        // The places held back from the pieces before (all of them lie before `at`), then
+        // this piece's own.
+        const qsizetype ownFrom = std::min(at, upTo);
+        m_scan.visitRange(m_scanned, ownFrom);
+        if (ownFrom < upTo) {
+            m_scan.visitBytes(reinterpret_cast<const uchar *>(piece.data()), at, ownFrom - at,
+                              upTo - at, m_bytes);
+        }
+        m_scanned = upTo;
+    }
+
+    /// Whether the pieces told were the whole of `text`, in order.
+    bool covered(const QString &text) const { return m_inOrder && m_covered == text.size(); }
+
+    LineScan finish(const QString &text)
+    {
+        m_scan.setText(text);
+        m_scan.visitRange(m_scanned, text.size());
+        m_scan.finish(text.size());
+        return std::move(m_scan);
+    }
+
+private:
+    ScanBytes m_bytes;
+    LineScan m_scan;
+    qsizetype m_scanned = 0; ///< the places before it are visited
+    qsizetype m_covered = 0; ///< the characters before it were told
+    bool m_inOrder = true;
+};
 
 /// The scan of a whole text, its pieces scanned at once and joined in order.
 LineScan scanInPieces(QStringView text, int pieces)
@@ -548,21 +718,39 @@ QList<qsizetype> StaffBase::headersNaming(QStringView name) const
     return found;
 }
 
-void StaffBase::buildIndexes(int pieces)
+/// Makes a StaffBase from its text and the scan of that text.
+class StaffBaseBuilder
 {
-    if (quint64(m_text.size()) > std::numeric_limits<quint32>::max())
-        throw std::bad_alloc(); // beyond what the line table can address
-    LineScan scan = scanInPieces(m_text, pieces);
-    shrinkToSize(scan.lines);
-    m_lines = std::move(scan.lines);
-    m_headerLines = std::move(scan.headers);
-    m_endLines = std::move(scan.ends);
-    m_levelLines = std::move(scan.levels);
-    m_quotedInHeader = std::move(scan.quotedInHeader);
-    bucketQuotedTexts();
-    m_headersWithManyQuotes = std::move(scan.headersWithManyQuotes);
-    findRecordStops();
+public:
+    static StaffBase fromScan(QString text, LineScan scan)
+    {
+        static std::atomic<quint64> lastLoadId{0};
+        StaffBase base;
+        base.m_loadId = ++lastLoadId;
+        base.m_text = std::move(text);
+        shrinkToSize(scan.lines);
+        base.m_lines = std::move(scan.lines);
+        base.m_headerLines = std::move(scan.headers);
+        base.m_endLines = std::move(scan.ends);
+        base.m_levelLines = std::move(scan.levels);
+        base.m_quotedInHeader = std::move(scan.quotedInHeader);
+        base.bucketQuotedTexts();
+        base.m_headersWithManyQuotes = std::move(scan.headersWithManyQuotes);
+        base.findRecordStops();
+        return base;
+    }
+};
+
+namespace {
+
+/// Refuses a text longer than the line table can address.
+void checkAddressable(const QString &text)
+{
+    if (quint64(text.size()) > std::numeric_limits<quint32>::max())
+        throw std::bad_alloc();
 }
+
+} // namespace
 
 void StaffBase::findRecordStops()
 {
@@ -599,12 +787,30 @@ void StaffBase::bucketQuotedTexts()
 
 StaffBase staffBaseFromText(QString text, int scanPieces)
 {
-    static std::atomic<quint64> lastLoadId{0};
-    StaffBase base;
-    base.m_loadId = ++lastLoadId;
-    base.m_text = std::move(text);
-    base.buildIndexes(scanPieces > 0 ? scanPieces : piecesFor(base.m_text.size()));
-    return base;
+    checkAddressable(text);
+    LineScan scan = scanInPieces(text, scanPieces > 0 ? scanPieces : piecesFor(text.size()));
+    return StaffBaseBuilder::fromScan(std::move(text), std::move(scan));
+}
+
+StaffBase readStaffBaseFile(const QString &path, qint64 pieceBytes)
+{
+    // A file read in the ANSI code page is scanned as its pieces are decoded; any other is
+    // scanned once decoded.
+    std::optional<PieceScan> pieceScan;
+    if (const std::optional<ScanBytes> bytes = scanBytesOf(ansiByteTable()))
+        pieceScan.emplace(*bytes, qsizetype(QFileInfo(path).size()));
+    AnsiPieceVisitor visitor;
+    if (pieceScan) {
+        visitor = [&pieceScan](QStringView decoded, QByteArrayView piece, qsizetype at) {
+            (*pieceScan)(decoded, piece, at);
+        };
+    }
+    QString text = readDecodedFile(path, visitor, pieceBytes).text;
+    checkAddressable(text);
+    if (!pieceScan || !pieceScan->covered(text))
+        return staffBaseFromText(std::move(text));
+    LineScan scan = pieceScan->finish(text);
+    return StaffBaseBuilder::fromScan(std::move(text), std::move(scan));
 }
 
 ItemIndex ScanItemIndex(const StaffBase &lines, int readPieces)
@@ -649,8 +855,7 @@ StaffBaseLoad LoadStaffBase(const QString &path)
     if (info.isDir())
         throw TarnError(cannotOpenFileMessage(path, u"Is a directory"_s));
     try {
-        QString text = readDecodedFile(path).text;
-        load.lines = staffBaseFromText(std::move(text));
+        load.lines = readStaffBaseFile(path);
         load.index = ScanItemIndex(load.lines);
     } catch (const std::bad_alloc &) {
         throw TarnError(cannotOpenFileMessage(path, u"The file is too large to hold in memory."_s));

@@ -78,7 +78,7 @@ public:
 
 private:
     friend StaffBase staffBaseFromText(QString text, int scanPieces);
-    void buildIndexes(int pieces);
+    friend class StaffBaseBuilder;
     void findRecordStops();
     void bucketQuotedTexts();
     /// Ascending positions in headerLines() of the header lines that may enclose `text`
@@ -120,6 +120,10 @@ StaffBaseLoad LoadStaffBase(const QString &path);
 /// on a thread of its own; 0 chooses by the text's size and the number of cores. The result
 /// does not depend on the number of pieces.
 StaffBase staffBaseFromText(QString text, int scanPieces = 0);
+/// BaseLines of a file read by the text-file rule, `pieceBytes` at a time (the program's own
+/// piece size unless told); the same as staffBaseFromText of the file's decoded text. Throws
+/// as readDecodedFile does; std::bad_alloc when memory runs short.
+StaffBase readStaffBaseFile(const QString &path, qint64 pieceBytes = qint64(1) << 20);
 /// ItemIndex from BaseLines: one row per item, appended at its level line or, without one,
 /// at the next header; names unique ignoring letter case, the first one winning. The records
 /// are read in `readPieces` pieces at once, chosen as for staffBaseFromText when 0; the

@@ -439,8 +439,10 @@ void registerWindowBenchmarks(const SuiteConfig &config)
         registerClicks(config, items);
     if (!config.sizes.isEmpty())
         registerListWork(config, config.sizes.last());
+    // The start-up of the 1,000,000-item base is left to the probe: each of its runs takes
+    // seconds.
     for (int items : config.sizes) {
-        if (items >= 10000 || config.smoke)
+        if ((items >= 10000 && items <= 100000) || config.smoke)
             registerStartUp(config, items);
     }
 }

@@ -1,18 +1,26 @@
 // Figures that need a process of their own. Usage:
 //   tarnbook_probe load BASE.hjt
-//       loads the base as the program does and prints the peak resident memory of the process
-//       against the file's size;
+//       loads the base as the program does and prints the time, and the peak resident memory
+//       of the process against the file's size;
+//   tarnbook_probe decode BASE.hjt
+//       only reads and decodes the file as the program does (readDecodedFile), the reference
+//       for a load in the same process state: a fresh process, the file in the page cache;
+//   tarnbook_probe decode_qt BASE.hjt
+//       the same with Qt alone: QFile::readAll and QStringDecoder("windows-1251");
 //   tarnbook_probe prepare BASE.hjt FOLDER
 //       makes FOLDER a working folder as a user has it: the base as staff.hjt and a list.txt
 //       of 5,000 entries of that base;
 //   tarnbook_probe startup FOLDER
-//       starts the window in FOLDER under the offscreen platform and prints the time from the
-//       process start to the first shown frame.
-// Output: one "key=value" per line.
+//       starts the window in FOLDER on the platform QT_QPA_PLATFORM names (offscreen when
+//       unset; xcb on a real X server) and prints the time from the process's exec and from
+//       main to the first painted frame, with the steps between: the application object, the
+//       window built (its start-up included), show, and the first exposure painted.
+// Output: one "key=value" per line; processor times (cpu_ms) count every thread.
 
 #include "benchdata.h"
 
 #include "app/Unit1.h"
+#include "app/formwidgets.h"
 #include "base/staffbase.h"
 #include "fakeuiservices.h"
 #include "text/textfile.h"
@@ -22,7 +30,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstring>
@@ -37,6 +48,18 @@ long peakResidentKb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss; // kilobytes on Linux
+}
+
+/// Processor time of the whole process so far, every thread, user and system, in ms: on a
+/// busy machine a steadier figure than the time on the clock.
+long long cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval &t) {
+        return static_cast<long long>(t.tv_sec) * 1000 + t.tv_usec / 1000;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 /// Milliseconds since the kernel started this process (clock ticks, so 10 ms steps), or -1.
@@ -60,18 +83,45 @@ double msSinceProcessStart()
 
 int probeLoad(const QString &path)
 {
+    const long long cpuBefore = cpuMs();
     QElapsedTimer timer;
     timer.start();
     const StaffBaseLoad load = LoadStaffBase(path);
     const qint64 ms = timer.elapsed();
+    const long long cpu = cpuMs() - cpuBefore;
     const qint64 fileBytes = QFileInfo(path).size();
     const long peakKb = peakResidentKb();
-    std::printf("file_bytes=%lld\nlines=%lld\nitems=%lld\nload_ms=%lld\npeak_rss_kb=%ld\n"
-                "peak_rss_per_file_byte=%.2f\n",
+    std::printf("file_bytes=%lld\nlines=%lld\nitems=%lld\nload_ms=%lld\nload_cpu_ms=%lld\n"
+                "peak_rss_kb=%ld\npeak_rss_per_file_byte=%.2f\n",
                 static_cast<long long>(fileBytes), static_cast<long long>(load.lines.lineCount()),
-                static_cast<long long>(load.index.size()), static_cast<long long>(ms), peakKb,
+                static_cast<long long>(load.index.size()), static_cast<long long>(ms), cpu, peakKb,
                 double(peakKb) * 1024.0 / double(fileBytes));
     return load.fileMissing ? 1 : 0;
+}
+
+/// The bare decode in a fresh process: the file read and decoded into one text, nothing more.
+int probeDecode(const QString &path, bool withQtAlone)
+{
+    const long long cpuBefore = cpuMs();
+    QElapsedTimer timer;
+    timer.start();
+    qsizetype chars = 0;
+    if (withQtAlone) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return 1;
+        const QString text = QStringDecoder("windows-1251").decode(file.readAll());
+        chars = text.size();
+    } else {
+        chars = readDecodedFile(path).text.size();
+    }
+    const qint64 ms = timer.elapsed();
+    const long long cpu = cpuMs() - cpuBefore;
+    std::printf(
+        "file_bytes=%lld\nchars=%lld\ndecode_ms=%lld\ndecode_cpu_ms=%lld\npeak_rss_kb=%ld\n",
+        static_cast<long long>(QFileInfo(path).size()), static_cast<long long>(chars),
+        static_cast<long long>(ms), cpu, peakResidentKb());
+    return 0;
 }
 
 int prepareFolder(const QString &basePath, const QString &folder)
@@ -88,27 +138,56 @@ int prepareFolder(const QString &basePath, const QString &folder)
     return 0;
 }
 
+/// Notes when the window it watches is first exposed: the painting of that exposure runs
+/// right after the event filters have seen it.
+class FirstExposure : public QObject
+{
+public:
+    bool seen = false;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed())
+            seen = true;
+        return false;
+    }
+};
+
 int probeStartUp(int argc, char *argv[], const QString &folder)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const double mainFromExec = msSinceProcessStart();
     QElapsedTimer fromMain;
     fromMain.start();
     QApplication app(argc, argv);
+    const qint64 appMs = fromMain.elapsed();
     if (!QDir::setCurrent(folder))
         return 2;
     FakeUiServices services;
     TForm1 form(&services);
+    const qint64 formMs = fromMain.elapsed();
     form.show();
-    if (!QTest::qWaitForWindowExposed(&form))
+    const qint64 showMs = fromMain.elapsed();
+    FirstExposure exposure;
+    form.windowHandle()->installEventFilter(&exposure);
+    // Wakes the loop now and then, so that a window never exposed ends the wait.
+    QTimer wake;
+    wake.start(50);
+    while (!exposure.seen && fromMain.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!exposure.seen)
         return 3;
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
+    // The exposure has been handled: the first frame is painted and handed to the screen.
+    const qint64 paintedMs = fromMain.elapsed();
     const double fromStart = msSinceProcessStart();
-    std::printf(
-        "startup_from_main_ms=%lld\nstartup_from_exec_ms=%.0f\nitems=%lld\npeak_rss_kb=%ld\n",
-        static_cast<long long>(fromMain.elapsed()), fromStart,
-        static_cast<long long>(form.StringGrid1Index.size()), peakResidentKb());
+    std::printf("startup_from_main_ms=%lld\nstartup_from_exec_ms=%.0f\nmain_from_exec_ms=%.0f\n"
+                "application_ms=%lld\nwindow_built_ms=%lld\nshow_ms=%lld\n"
+                "exposed_and_painted_ms=%lld\nitems=%lld\nentries=%d\npeak_rss_kb=%ld\n",
+                static_cast<long long>(paintedMs), fromStart, mainFromExec,
+                static_cast<long long>(appMs), static_cast<long long>(formMs - appMs),
+                static_cast<long long>(showMs - formMs), static_cast<long long>(paintedMs - showMs),
+                static_cast<long long>(form.StringGrid1Index.size()), form.ListBox1->count(),
+                peakResidentKb());
     return services.errors.isEmpty() ? 0 : 1;
 }
 
@@ -118,11 +197,16 @@ int main(int argc, char *argv[])
 {
     if (argc == 3 && std::strcmp(argv[1], "load") == 0)
         return probeLoad(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && std::strcmp(argv[1], "decode") == 0)
+        return probeDecode(QString::fromLocal8Bit(argv[2]), false);
+    if (argc == 3 && std::strcmp(argv[1], "decode_qt") == 0)
+        return probeDecode(QString::fromLocal8Bit(argv[2]), true);
     if (argc == 4 && std::strcmp(argv[1], "prepare") == 0)
         return prepareFolder(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     if (argc == 3 && std::strcmp(argv[1], "startup") == 0)
         return probeStartUp(argc, argv, QString::fromLocal8Bit(argv[2]));
-    std::fprintf(
-        stderr, "usage: tarnbook_probe load BASE.hjt | prepare BASE.hjt FOLDER | startup FOLDER\n");
+    std::fprintf(stderr,
+                 "usage: tarnbook_probe load BASE.hjt | decode BASE.hjt | decode_qt BASE.hjt | "
+                 "prepare BASE.hjt FOLDER | startup FOLDER\n");
     return 2;
 }

@@ -14,8 +14,10 @@ import sys
 
 CLICK_LIMIT_MS = 16.0
 STARTUP_LIMIT_MS = 1500.0
-LOAD_RATIO_LIMIT = 2.0
-RSS_PER_BYTE_LIMIT = 5.0
+LOAD_RATIO_LIMIT = 1.5
+RSS_PER_BYTE_LIMIT = 3.0
+SEARCH_RG_LIMIT = 0.5
+COLD_START_RATIO_LIMIT = 2.0
 
 UNIT_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
 
@@ -48,6 +50,32 @@ def load_benchmarks(path):
             "items": b.get("items"),
         }
     return data.get("context", {}), found
+
+
+def runs_of(pairs, key):
+    """The values of key_0, key_1, ... (coldstart.py) or of every repeated key (fresh-N.txt)."""
+    found = [float(v) for k, v in pairs.items() if re.fullmatch(re.escape(key) + r"_\d+", k)]
+    return found
+
+
+def read_repeated(path):
+    """key=value lines where keys repeat: every value of each key, in order."""
+    values = {}
+    if os.path.exists(path):
+        with open(path, encoding="utf-8") as f:
+            for line in f:
+                if "=" in line:
+                    key, value = line.strip().split("=", 1)
+                    values.setdefault(key, []).append(float(value))
+    return values
+
+
+def median(values):
+    values = sorted(values)
+    if not values:
+        return None
+    mid = len(values) // 2
+    return values[mid] if len(values) % 2 else (values[mid - 1] + values[mid]) / 2
 
 
 def fmt(ms):
@@ -130,6 +158,32 @@ def main():
         f"{fmt(get(f'load/base_from_text/{n}'))}, item index {fmt(get(f'load/scan_index/{n}'))}"
         for n in sizes) + "\n")
 
+    print("### Loading in a fresh process (ms; median of the runs, wall clock and processor time)\n")
+    print("Each figure is a new process, the file in the page cache, the three kinds taking turns. "
+          "Bare decode: the file read and decoded into one text, by the program (`readDecodedFile`) "
+          "and by Qt alone (`QFile::readAll`, `QStringDecoder`).\n")
+    print("| items | bare decode, program | bare decode, Qt | whole load | load / Qt decode | load / program decode |")
+    print("|---:|---:|---:|---:|---:|---:|")
+    for n in sizes:
+        v = read_repeated(os.path.join(results, f"fresh-{n}.txt"))
+        ours, ours_cpu = median(v.get("decode_decode_ms", [])), median(v.get("decode_decode_cpu_ms", []))
+        qt, qt_cpu = median(v.get("decode_qt_decode_ms", [])), median(v.get("decode_qt_decode_cpu_ms", []))
+        load, load_cpu = median(v.get("load_load_ms", [])), median(v.get("load_load_cpu_ms", []))
+        if None in (ours, qt, load):
+            print(f"| {n:,} | – | – | – | – | – |")
+            continue
+        def pair(a, b):
+            return f"{a / b:.2f}x" if b else "–"
+        print(f"| {n:,} | {fmt(ours)} (cpu {fmt(ours_cpu)}) | {fmt(qt)} (cpu {fmt(qt_cpu)}) "
+              f"| {fmt(load)} (cpu {fmt(load_cpu)}) | {pair(load, qt)} (cpu {pair(load_cpu, qt_cpu)}) "
+              f"| {pair(load, ours)} (cpu {pair(load_cpu, ours_cpu)}) |")
+        if n == largest:
+            targets.append((f"fresh process: load within {LOAD_RATIO_LIMIT:g}x of Qt's bare decode (wall, cpu)",
+                            f"{pair(load, qt)}, {pair(load_cpu, qt_cpu)}", load <= LOAD_RATIO_LIMIT * qt))
+            targets.append((f"fresh process: load within {LOAD_RATIO_LIMIT:g}x of the program's bare decode (wall, cpu)",
+                            f"{pair(load, ours)}, {pair(load_cpu, ours_cpu)}", load <= LOAD_RATIO_LIMIT * ours))
+    print()
+
     print("### Whole-base searches (ms)\n")
     print("| items | name search | `rg -F -i -c` name | property search | `rg -F -i -c` phrase | filter over 5,000 listed | name search in window | property search in window |")
     print("|---:|---:|---:|---:|---:|---:|---:|---:|")
@@ -141,8 +195,8 @@ def main():
     if largest:
         for kind, rg, window in (("name", "rg_name", "name_search"), ("phrase", "rg_phrase", "property_search")):
             ours, ref = get(f"search/{kind}/{largest}"), get(f"search/{rg}/{largest}")
-            targets.append((f"{kind} search no slower than rg", f"{fmt(ours)} vs {fmt(ref)} ms",
-                            ours is not None and ref is not None and ours <= ref))
+            targets.append((f"{kind} search within {SEARCH_RG_LIMIT:g}x of rg", f"{fmt(ours)} vs {fmt(ref)} ms",
+                            ours is not None and ref is not None and ours <= SEARCH_RG_LIMIT * ref))
             shown = get(f"window/{window}/{largest}")
             targets.append((f"{kind} search with its new list and table in the window, against rg",
                             f"{fmt(shown)} vs {fmt(ref)} ms", shown is not None and ref is not None and shown <= ref))
@@ -202,6 +256,41 @@ def main():
             shown = from_exec if from_exec is not None else get(f"window/startup/{n}")
             targets.append(("start-up to a shown window under 1.5 s", f"{fmt(shown)} ms",
                             shown is not None and shown < STARTUP_LIMIT_MS))
+    print()
+
+    print("### Cold start on a real X server (ms; median of the runs)\n")
+    print("A new process on Xvfb with openbox, from exec to the first painted frame; the empty "
+          "working folder and the folder with the 100,000-item base and a 5,000-entry list.txt "
+          "taking turns.\n")
+    cold = {}
+    for name in ("empty", "folder-100000"):
+        pairs = read_pairs(os.path.join(results, f"coldstart-{name}.txt"))
+        cold[name] = {key: median(runs_of(pairs, key)) for key in
+                      ("startup_from_exec_ms", "main_from_exec_ms", "application_ms",
+                       "window_built_ms", "show_ms", "exposed_and_painted_ms")}
+    if all(cold[name]["startup_from_exec_ms"] for name in cold):
+        print("| working folder | exec to painted | exec to main | QApplication | window built (start-up included) | show | exposed and painted |")
+        print("|---|---:|---:|---:|---:|---:|---:|")
+        for name, c in cold.items():
+            print(f"| {name} | " + " | ".join(fmt(c[k]) for k in
+                  ("startup_from_exec_ms", "main_from_exec_ms", "application_ms", "window_built_ms",
+                   "show_ms", "exposed_and_painted_ms")) + " |")
+        ratio = cold["folder-100000"]["startup_from_exec_ms"] / cold["empty"]["startup_from_exec_ms"]
+        targets.append((f"cold start on X with the 100,000-item base within {COLD_START_RATIO_LIMIT:g}x of an empty folder",
+                        f"{ratio:.2f}x", ratio <= COLD_START_RATIO_LIMIT))
+    else:
+        print("(not measured: no X server)")
+    print()
+
+    print("### Growth (ms)\n")
+    print("| items | whole load, warm | whole load, fresh process | name search | property search | slowest click |")
+    print("|---:|---:|---:|---:|---:|---:|")
+    for n in sizes:
+        fresh = median(read_repeated(os.path.join(results, f"fresh-{n}.txt")).get("load_load_ms", []))
+        worst = [get(f"window/{key}/{n}", "max_ms") for _, key in clicks]
+        worst = max((w for w in worst if w is not None), default=None)
+        print(f"| {n:,} | {fmt(get(f'load/whole/{n}'))} | {fmt(fresh)} | {fmt(get(f'search/name/{n}'))} "
+              f"| {fmt(get(f'search/phrase/{n}'))} | {fmt(worst)} |")
     print()
 
     if largest:

@@ -1,7 +1,8 @@
 // The fast paths of loading and searching against the plain rules they stand in for: folding
-// case while comparing instead of lower-casing, decoding by a byte table and piece by piece,
-// the marker and record tables of the staff base, and the property filter that reads only the
-// listed items' records.
+// case while comparing instead of lower-casing, matching eight places at a time, decoding by a
+// byte table, sixteen bytes at a time and piece by piece, the scan of a base's bytes as it is
+// read, the marker and record tables of the staff base, and the property filter that reads
+// only the listed items' records.
 
 #include "base/search.h"
 #include "base/staffbase.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -110,6 +112,23 @@ private slots:
         }
     }
 
+    void exactMatchingAgreesWithIndexOf()
+    {
+        QRandomGenerator rng(13);
+        for (int round = 0; round < 3000; ++round) {
+            const QString text = randomText(rng, 60);
+            // Needles cut from the text (so that many are found) and made up.
+            const qsizetype at = rng.bounded(int(text.size()) + 1);
+            const QString needle = rng.bounded(2) ? text.mid(at, rng.bounded(6))
+                                                  : randomText(rng, 4);
+            const qsizetype from = rng.bounded(int(text.size()) + 2) - 1;
+            const qsizetype expected = needle.isEmpty()
+                ? -1
+                : text.indexOf(needle, std::max<qsizetype>(from, 0), Qt::CaseSensitive);
+            QCOMPARE(ExactMatcher(needle).indexIn(text, from), expected);
+        }
+    }
+
     void tableDecodingAgreesWithTheCodePage()
     {
 #ifdef Q_OS_WIN
@@ -128,6 +147,19 @@ private slots:
             const DecodedText decoded = decodeText(bytes);
             QCOMPARE(decoded.encoding, TextEncoding::Ansi);
             QCOMPARE(decoded.text, QString(QStringDecoder("windows-1251").decode(bytes)));
+        }
+        // Text as a base holds it: long runs of ASCII and Russian letters, which decode many
+        // bytes at once, now and then one of the other bytes (Ё, ё, signs).
+        for (int round = 0; round < 200; ++round) {
+            QByteArray bytes("\xC0\xC1");
+            const int n = rng.bounded(400);
+            for (int k = 0; k < n; ++k) {
+                const int kind = rng.bounded(40);
+                bytes.append(char(kind == 0       ? 0x80 + rng.bounded(0x40)
+                                      : kind < 20 ? rng.bounded(0x80)
+                                                  : 0xC0 + rng.bounded(0x40)));
+            }
+            QCOMPARE(decodeText(bytes).text, QString(QStringDecoder("windows-1251").decode(bytes)));
         }
     }
 
@@ -195,6 +227,43 @@ private slots:
                         expected.append(j);
                 }
                 QCOMPARE(base.headersNaming(name), expected);
+            }
+        }
+    }
+
+    /// A base read as its pieces are decoded, scanned on the bytes of each piece, against the
+    /// scan of its whole decoded text: pieces of every size, so that line breaks, CR LF pairs
+    /// and markers fall on piece borders.
+    void pieceScanAgreesWithTextScan()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("the ANSI code page is the system's here");
+#endif
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"staff.hjt"_s);
+        const QList<qint64> pieceSizes = {1, 7, 16, 17, 33, 1000, qint64(1) << 20};
+        for (quint32 seed = 1; seed <= 60; ++seed) {
+            // A first line that is not UTF-8, so the ANSI reading starts at the first piece.
+            const QString text = u"я\r\n"_s + randombase::randomBaseText(seed, int(seed % 40));
+            const QByteArray bytes = QStringEncoder("windows-1251").encode(text);
+            writeFile(path, bytes);
+            const StaffBase whole = staffBaseFromText(decodeText(bytes).text, 1);
+            for (qint64 pieceBytes : pieceSizes) {
+                const StaffBase read = readStaffBaseFile(path, pieceBytes);
+                QCOMPARE(read.text(), whole.text());
+                QCOMPARE(read.lineCount(), whole.lineCount());
+                for (qsizetype i = 0; i < whole.lineCount(); ++i)
+                    QCOMPARE(read.line(i), whole.line(i));
+                QCOMPARE(read.headerLines(), whole.headerLines());
+                QCOMPARE(read.endLines(), whole.endLines());
+                QCOMPARE(read.levelLines(), whole.levelLines());
+                for (qsizetype k = 0; k < whole.headerLines().size(); ++k) {
+                    QCOMPARE(read.recordStop(k), whole.recordStop(k));
+                    const QString name = HeaderItemName(whole.line(whole.headerLines()[k]));
+                    QCOMPARE(read.headersNaming(name), whole.headersNaming(name));
+                    QCOMPARE(read.headerLinesQuoting(name), whole.headerLinesQuoting(name));
+                }
+                QCOMPARE(ScanItemIndex(read).rows(), ScanItemIndex(whole).rows());
             }
         }
     }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QStringView>
+#include <QtGlobal>
+
+#include <algorithm>
 #include <cstddef>
 
 /// Asks the system to back a large buffer with large pages before it is first written.
@@ -8,3 +12,28 @@
 /// large pages it costs one for every 2 MB. Only whole large pages inside the buffer are
 /// affected, and where the system offers no such advice (or refuses it) nothing changes.
 void adviseLargePages(void *data, std::size_t bytes);
+
+/// Reserves room for `count` elements in a list or vector and asks for large pages for it, as
+/// adviseLargePages does. For the tables a load of a large base builds once and fills at once.
+template<typename List>
+void reserveWithLargePages(List &list, qsizetype count)
+{
+    list.reserve(count);
+    if (list.capacity() > 0)
+        adviseLargePages(list.data(), std::size_t(list.capacity()) * sizeof(*list.data()));
+}
+
+/// Asks for the first `chars` characters of a text (three cache lines unless told) to be
+/// brought into the cache, for a text read a little later: work that visits lines spread over
+/// a large base waits on memory far more than it computes.
+inline void prefetchText(QStringView text, qsizetype chars = 96)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    constexpr qsizetype kCacheLine = 32; // characters
+    for (qsizetype at = 0; at < std::min(text.size(), chars); at += kCacheLine)
+        __builtin_prefetch(text.data() + at);
+#else
+    Q_UNUSED(text);
+    Q_UNUSED(chars);
+#endif
+}

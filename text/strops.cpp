@@ -275,17 +275,15 @@ struct UnitVectors
     }
 };
 
-} // namespace
-
-qsizetype CaseFoldedMatcher::pairedIndexIn(QStringView text, qsizetype from) const
+/// The first place at or after `from` where `matchesAt` holds, eight places at a time: a place
+/// is a candidate when the text there may be the needle's first character and, m - 1 further,
+/// its last. Only candidates are compared in full.
+template<typename MatchesAt>
+qsizetype pairedSearch(QStringView text, qsizetype from, qsizetype m, const UnitVectors &first,
+                       const UnitVectors &last, MatchesAt matchesAt)
 {
-    // Eight places at a time: a place is a candidate when the text there may be the needle's
-    // first character and, m - 1 further, its last. Only candidates are compared in full.
-    const qsizetype m = m_needle.size();
     const qsizetype n = text.size();
     const char16_t *t = text.utf16();
-    const UnitVectors first(m_first);
-    const UnitVectors last(m_last);
     qsizetype i = from;
     for (; i + m - 1 + 8 <= n; i += 8) {
         const __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i));
@@ -305,4 +303,35 @@ qsizetype CaseFoldedMatcher::pairedIndexIn(QStringView text, qsizetype from) con
     }
     return -1;
 }
+
+} // namespace
+
+qsizetype CaseFoldedMatcher::pairedIndexIn(QStringView text, qsizetype from) const
+{
+    return pairedSearch(text, from, m_needle.size(), UnitVectors(m_first), UnitVectors(m_last),
+                        [this](const char16_t *at) { return matchesAt(at); });
+}
 #endif
+
+ExactMatcher::ExactMatcher(const QString &needle) : m_needle(needle) {}
+
+qsizetype ExactMatcher::indexIn(QStringView text, qsizetype from) const
+{
+    const qsizetype m = m_needle.size();
+    if (m == 0)
+        return -1;
+    from = std::max<qsizetype>(from, 0);
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+    struct OneUnit
+    {
+        std::array<char16_t, 1> units;
+        int count = 1;
+    };
+    const char16_t *needle = reinterpret_cast<const char16_t *>(m_needle.constData());
+    return pairedSearch(
+        text, from, m, UnitVectors(OneUnit{{needle[0]}}), UnitVectors(OneUnit{{needle[m - 1]}}),
+        [needle, m](const char16_t *at) { return std::equal(needle, needle + m, at); });
+#else
+    return from > text.size() ? -1 : text.indexOf(m_needle, from, Qt::CaseSensitive);
+#endif
+}

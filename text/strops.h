@@ -80,3 +80,16 @@ private:
     Preimage m_first; ///< what the text may hold under the needle's first character
     Preimage m_last;  ///< ... and under its last
 };
+
+/// Finds a needle case-sensitively, eight places at a time: the first place at or after `from`
+/// where `text` holds the needle, -1 when none; an empty needle is found nowhere. Faster than
+/// QStringMatcher on the short lines of a base, where its skip table cannot skip far.
+class ExactMatcher
+{
+public:
+    explicit ExactMatcher(const QString &needle);
+    qsizetype indexIn(QStringView text, qsizetype from = 0) const;
+
+private:
+    QString m_needle;
+};

@@ -3,6 +3,10 @@
 #include "text/error.h"
 #include "text/largebuffer.h"
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#endif
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -35,6 +39,8 @@ QStringDecoder ansiDecoder()
 #endif
 }
 
+} // namespace
+
 /// The ANSI code page as a table of its 256 bytes, each decoded on its own by the code page's
 /// decoder. A single-byte code page decodes every byte on its own, so the table gives exactly
 /// the decoder's text at a fraction of its cost. Empty when the code page is not known to be
@@ -57,11 +63,62 @@ const QList<char16_t> &ansiByteTable()
     return table;
 }
 
+namespace {
+
+/// Whether a code page given as the characters of its 256 bytes keeps ASCII as it is and puts
+/// bytes 0xC0 to 0xFF on one run of characters, as the Cyrillic code page does with the
+/// Russian alphabet (А to я): such bytes decode by adding one number instead of by look-up.
+/// The run's offset from the bytes, or -1.
+int upperRunOffset(const QList<char16_t> &table)
+{
+    for (int b = 0; b < 0x80; ++b) {
+        if (table.at(b) != b)
+            return -1;
+    }
+    const int offset = int(table.at(0xC0)) - 0xC0;
+    for (int b = 0xC0; b < 0x100; ++b) {
+        if (int(table.at(b)) - b != offset)
+            return -1;
+    }
+    return offset;
+}
+
 void decodeByTable(const QList<char16_t> &table, QByteArrayView bytes, char16_t *out)
 {
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     const char16_t *map = table.constData();
-    for (qsizetype i = 0, n = bytes.size(); i < n; ++i)
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+    // Sixteen bytes at a time while they are ASCII or in the upper run; a block with any
+    // other byte (0x80 to 0xBF: Ё, ё, signs) goes through the table. The table is always
+    // ansiByteTable's, so its run is found once.
+    static const int offset = upperRunOffset(table);
+    if (offset >= 0) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i upperMark = _mm_set1_epi8(char(0xC0));
+        const __m128i below = _mm_set1_epi16(0xBF);
+        const __m128i add = _mm_set1_epi16(short(offset));
+        for (; i + 16 <= n; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+            // Bytes 0x80 to 0xBF are those whose top two bits are 10.
+            const __m128i top = _mm_and_si128(v, upperMark);
+            const int odd = _mm_movemask_epi8(_mm_cmpeq_epi8(top, _mm_set1_epi8(char(0x80))));
+            if (odd != 0) {
+                for (qsizetype k = i; k < i + 16; ++k)
+                    out[k] = map[in[k]];
+                continue;
+            }
+            __m128i low = _mm_unpacklo_epi8(v, zero);
+            __m128i high = _mm_unpackhi_epi8(v, zero);
+            low = _mm_add_epi16(low, _mm_and_si128(_mm_cmpgt_epi16(low, below), add));
+            high = _mm_add_epi16(high, _mm_and_si128(_mm_cmpgt_epi16(high, below), add));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), low);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), high);
+        }
+    }
+#endif
+    for (; i < n; ++i)
         out[i] = map[in[i]];
 }
 
@@ -325,7 +382,8 @@ namespace {
 class PieceReader
 {
 public:
-    explicit PieceReader(const QString &path) : m_path(path), m_file(path)
+    PieceReader(const QString &path, qint64 pieceSize)
+        : m_path(path), m_file(path), m_pieceSize(std::max<qint64>(pieceSize, 1))
     {
         refuseUnlessRegularFile(path);
         if (!m_file.open(QIODevice::ReadOnly))
@@ -337,8 +395,8 @@ public:
     /// The next piece; empty at the end of the file.
     QByteArrayView next()
     {
-        m_buffer.resize(kPieceSize);
-        const qint64 got = m_file.read(m_buffer.data(), kPieceSize);
+        m_buffer.resize(m_pieceSize);
+        const qint64 got = m_file.read(m_buffer.data(), m_pieceSize);
         if (got < 0)
             fail();
         return QByteArrayView(m_buffer).first(got);
@@ -355,8 +413,6 @@ public:
     }
 
 private:
-    static constexpr qint64 kPieceSize = 1 << 20;
-
     [[noreturn]] void fail() const
     {
         throw TarnError(cannotOpenFileMessage(m_path, m_file.errorString()));
@@ -364,15 +420,16 @@ private:
 
     QString m_path;
     QFile m_file;
+    qint64 m_pieceSize;
     QByteArray m_buffer;
 };
 
 } // namespace
 
-DecodedText readDecodedFile(const QString &path)
+DecodedText readDecodedFile(const QString &path, const AnsiPieceVisitor &visitor, qint64 pieceBytes)
 {
     try {
-        PieceReader reader(path);
+        PieceReader reader(path, pieceBytes);
         const QByteArrayView first = reader.next();
         const bool hasMark = first.startsWith(QByteArrayView(kUtf8Bom, 3))
             || first.startsWith(QByteArrayView(kUtf16LeBom, 2))
@@ -390,6 +447,8 @@ DecodedText readDecodedFile(const QString &path)
             const qsizetype at = text.size();
             text.resize(at + piece.size());
             decodeByTable(table, piece, reinterpret_cast<char16_t *>(text.data()) + at);
+            if (visitor)
+                visitor(text, piece, at);
         }
         return {std::move(text), TextEncoding::Ansi};
     } catch (const std::bad_alloc &) {

@@ -7,6 +7,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <functional>
 
 /// The encoding a list of lines was read with, remembered so it is written back the same way.
 enum class TextEncoding {
@@ -52,9 +55,20 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding,
 
 /// The whole file's bytes. Throws TarnError "Cannot open file ..." on failure.
 QByteArray readFileBytes(const QString &path);
+/// Told of every piece of a file that readDecodedFile decodes by the ANSI byte table, right
+/// after decoding it: the text decoded so far, the piece's bytes, and where the piece starts
+/// in the text (byte i of the piece is character at + i).
+using AnsiPieceVisitor =
+    std::function<void(QStringView decoded, QByteArrayView piece, qsizetype at)>;
+
 /// decodeText(readFileBytes(path)), without holding the whole file's bytes when they are
-/// plainly ANSI: those are decoded piece by piece as they are read. Throws as readFileBytes.
-DecodedText readDecodedFile(const QString &path);
+/// plainly ANSI: those are decoded piece by piece as they are read, `pieceBytes` at a time,
+/// and each piece is shown to `visitor`. Throws as readFileBytes.
+DecodedText readDecodedFile(const QString &path, const AnsiPieceVisitor &visitor = {},
+                            qint64 pieceBytes = qint64(1) << 20);
+/// The ANSI code page as the characters of its 256 bytes, as the files are decoded; empty
+/// where the code page is not read byte by byte (the system's, on Windows).
+const QList<char16_t> &ansiByteTable();
 /// Reads and splits a whole file. Throws TarnError "Cannot open file ...".
 TextFileLines readTextFile(const QString &path);
 /// Writes atomically: the old file stays whole until the new one is complete, every byte

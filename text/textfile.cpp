@@ -302,21 +302,60 @@ void refuseUnlessRegularFile(const QString &path)
 
 } // namespace
 
-QByteArray readFileBytes(const QString &path)
+namespace {
+
+[[noreturn]] void failAsTooLarge(const QString &path)
+{
+    throw TarnError(cannotOpenFileMessage(path, tooLargeTextFileReason()));
+}
+
+/// The whole file's bytes; with `maxBytes` of 0 or more, a file larger than that is refused
+/// before it is read, and a file that grows past it while it is read (or that tells no size,
+/// as some system files do) when the bytes read pass it.
+QByteArray readBytesUpTo(const QString &path, qint64 maxBytes)
 {
     refuseUnlessRegularFile(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw TarnError(cannotOpenFileMessage(path, file.errorString()));
     try {
-        QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw TarnError(cannotOpenFileMessage(path, file.errorString()));
-        return bytes;
+        if (maxBytes < 0) {
+            QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                throw TarnError(cannotOpenFileMessage(path, file.errorString()));
+            return bytes;
+        }
+        if (file.size() > maxBytes)
+            failAsTooLarge(path);
+        QByteArray bytes;
+        bytes.reserve(qsizetype(file.size()));
+        QByteArray piece(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qint64 got = file.read(piece.data(), piece.size());
+            if (got < 0)
+                throw TarnError(cannotOpenFileMessage(path, file.errorString()));
+            if (got == 0)
+                return bytes;
+            if (bytes.size() + got > maxBytes)
+                failAsTooLarge(path);
+            bytes.append(piece.constData(), qsizetype(got));
+        }
     } catch (const std::bad_alloc &) {
         throw TarnError(cannotOpenFileMessage(
             path, QStringLiteral("The file is too large to hold in memory.")));
     }
+}
+
+} // namespace
+
+QString tooLargeTextFileReason()
+{
+    return u"файл слишком большой (больше %1 МБ)"_s.arg(maxTextFileBytes / (1024 * 1024));
+}
+
+QByteArray readFileBytes(const QString &path)
+{
+    return readBytesUpTo(path, -1);
 }
 
 namespace {
@@ -401,7 +440,7 @@ DecodedText readDecodedFile(const QString &path)
 TextFileLines readTextFile(const QString &path)
 {
     try {
-        DecodedText decoded = decodeText(readFileBytes(path));
+        DecodedText decoded = decodeText(readBytesUpTo(path, maxTextFileBytes));
         return {splitLines(decoded.text), decoded.encoding};
     } catch (const std::bad_alloc &) {
         throw TarnError(cannotOpenFileMessage(

@@ -55,7 +55,14 @@ QByteArray readFileBytes(const QString &path);
 /// decodeText(readFileBytes(path)), without holding the whole file's bytes when they are
 /// plainly ANSI: those are decoded piece by piece as they are read. Throws as readFileBytes.
 DecodedText readDecodedFile(const QString &path);
-/// Reads and splits a whole file. Throws TarnError "Cannot open file ...".
+/// The largest settings, list or quick-slot file that is read: far above any real list (a
+/// list of 10,000 entries is well under 1 MB), low enough that reading one never holds the
+/// window or its memory for long.
+inline constexpr qint64 maxTextFileBytes = 64 * 1024 * 1024;
+/// "файл слишком большой ...": the reason given for a file above maxTextFileBytes.
+QString tooLargeTextFileReason();
+/// Reads and splits a whole settings, list or quick-slot file. Throws TarnError "Cannot open
+/// file ...", also for a file larger than maxTextFileBytes.
 TextFileLines readTextFile(const QString &path);
 /// Writes atomically: the old file stays whole until the new one is complete, every byte
 /// written and synced to the disk. Throws TarnError "Cannot create file ..." with the

@@ -358,6 +358,19 @@ QByteArray readFileBytes(const QString &path)
     return readBytesUpTo(path, -1);
 }
 
+QString existingFilePath(const QString &path)
+{
+    if (path.isEmpty())
+        throw TarnError(cannotOpenFileMessage(path, QStringLiteral("No file name specified.")));
+    refuseUnlessRegularFile(path);
+    // Opening tells, in the system's words, what is wrong with a missing or unreadable file
+    // or a folder.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TarnError(cannotOpenFileMessage(path, file.errorString()));
+    return QFileInfo(path).absoluteFilePath();
+}
+
 namespace {
 
 /// A file read in pieces into a buffer that is used again for each piece.

@@ -73,5 +73,9 @@ TextEncoding writeTextFile(const QString &path, const QStringList &lines, TextEn
 /// a pipe or a socket: those throw TarnError "Cannot create file ..." and stay as they are.
 /// Every write of a state file goes through here; files the user chose go to writeTextFile.
 TextEncoding writeStateFile(const QString &path, const QStringList &lines, TextEncoding encoding);
+/// The absolute path of the readable regular file at `path` (a relative path is taken in the
+/// working folder). Throws TarnError "Cannot open file ..." with the reason when there is
+/// none: a missing file, a folder, a device, a pipe, a socket, a file that cannot be read.
+QString existingFilePath(const QString &path);
 /// True when something that can be read as a file stands at `path` (not a folder).
 bool fileExists(const QString &path);

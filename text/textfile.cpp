@@ -189,10 +189,12 @@ QByteArray encodeBody(const QString &text, TextEncoding encoding)
 }
 
 /// The text after the mark. A U+FEFF at its start is text (the mark is already gone), so the
-/// decoders keep it instead of dropping it as a second mark.
+/// decoders keep it instead of dropping it as a second mark. Bad bytes become U+FFFD, those
+/// of a sequence cut short by the end of the file too: the decoders keep no state for more.
 QString decodeBody(QByteArrayView bytes, TextEncoding encoding)
 {
-    constexpr auto keepFeff = QStringDecoder::Flag::ConvertInitialBom;
+    constexpr auto keepFeff = QStringDecoder::Flag::ConvertInitialBom
+        | QStringDecoder::Flag::Stateless;
     switch (encoding) {
     case TextEncoding::Ansi: return decodeAnsi(bytes);
     case TextEncoding::Utf8:
@@ -257,6 +259,26 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
+namespace {
+
+/// A surrogate without its partner is no character, and no encoding can write it: it becomes
+/// U+FFFD, the substitute character of the Unicode encodings.
+void replaceLoneSurrogates(QString &text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else
+            text[i] = QChar::ReplacementCharacter;
+    }
+}
+
+} // namespace
+
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEncoding *usedEncoding)
 {
     QString text;
@@ -268,6 +290,7 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEnco
         text += line;
         text += u"\r\n";
     }
+    replaceLoneSurrogates(text);
     // The file must read back as the same text: the encoding must represent every character,
     // and markless bytes must not pass for a mark or for UTF-8 (ANSI "яю" is the bytes of the
     // UTF-16 mark; some ANSI texts are valid UTF-8).

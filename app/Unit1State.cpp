@@ -108,8 +108,12 @@ void restoreWindowBounds(TForm1 &form, const SettingsRead &read)
     if (!screen)
         return;
     const QRect desktop = screen->virtualGeometry();
-    const QSize minimum(std::max(1, form.minimumWidth()) + frameWidth,
-                        std::max(1, form.minimumHeight()) + frameHeight);
+    // The smallest client area the window's layout allows: a smaller restored size would be
+    // enlarged by the layout only as the window is shown, and a window resized while the
+    // desktop maps it is placed by its client area, its title bar above the wanted place.
+    const QSize minimumClient =
+        form.minimumSize().expandedTo(form.minimumSizeHint()).expandedTo(QSize(1, 1));
+    const QSize minimum(minimumClient.width() + frameWidth, minimumClient.height() + frameHeight);
     const WindowBounds fitted = fitWindowToDesktop(wanted, desktop, minimum);
     form.resize(fitted.width - frameWidth, fitted.height - frameHeight);
     form.move(fitted.left, fitted.top);

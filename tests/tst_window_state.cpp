@@ -258,6 +258,46 @@ private slots:
         QVERIFY(outer.intersects(desktop));
     }
 
+    /// A zero or negative saved size gives the smallest window the layout allows, already
+    /// before the window is shown (a window the layout enlarges while the desktop maps it is
+    /// placed by its client area, its title bar above the saved place), and the window's
+    /// outer edge stays at the saved place, which the next close writes back.
+    void tooSmallSavedSizeKeepsThePlace_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("zero") << 0 << 0;
+        QTest::newRow("negative") << -5 << -20;
+        QTest::newRow("zero height only") << 500 << 0;
+    }
+    void tooSmallSavedSizeKeepsThePlace()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        writeTextFile(
+            u"settings.ini"_s,
+            {u"staff.hjt"_s, QString::number(width), QString::number(height), u"40"_s, u"30"_s},
+            TextEncoding::Ansi);
+        start();
+        QCOMPARE(m_services.errors, QStringList());
+        const QSize smallest = m_form->minimumSizeHint();
+        QVERIFY(smallest.width() > 100 && smallest.height() > 100);
+        QCOMPARE(m_form->size(), QSize(std::max(width, smallest.width()), smallest.height()));
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const QRect outer = m_form->frameGeometry();
+        QCOMPARE(outer.topLeft(), QPoint(30, 40));
+        QVERIFY(m_form->width() >= smallest.width() && m_form->height() >= smallest.height());
+        if (width > smallest.width())
+            QCOMPARE(outer.width(), width);
+        m_form->close();
+        const QStringList saved = fileLines(u"settings.ini"_s);
+        QCOMPARE(
+            saved.mid(1, 4),
+            (QStringList{QString::number(m_form->frameGeometry().width()),
+                         QString::number(m_form->frameGeometry().height()), u"40"_s, u"30"_s}));
+    }
+
     void listFileEncodingsSurviveARestart_data()
     {
         QTest::addColumn<QByteArray>("bytes");

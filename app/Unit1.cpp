@@ -7,6 +7,7 @@
 #include "app/keyboardlayout.h"
 #include "app/uiservices.h"
 #include "text/error.h"
+#include "text/textfile.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -295,8 +296,10 @@ void TForm1::Button6Click()
 
 void TForm1::Button7Click()
 {
-    // Only ever a local file: a path is never read as an address or a command line.
-    m_services->openUrl(QUrl::fromLocalFile(Edit1->text()));
+    // Only ever an existing local file, by its absolute path: a path is never read as an
+    // address or a command line, and a relative one never reaches the desktop as "file:x",
+    // which some desktops hand to the web browser.
+    m_services->openUrl(QUrl::fromLocalFile(existingFilePath(Edit1->text())));
 }
 
 void TForm1::Button8Click()

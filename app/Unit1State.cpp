@@ -109,8 +109,12 @@ void restoreWindowBounds(TForm1 &form, const SettingsRead &read)
     if (!screen)
         return;
     const QRect desktop = screen->virtualGeometry();
-    const QSize minimum(std::max(1, form.minimumWidth()) + frameWidth,
-                        std::max(1, form.minimumHeight()) + frameHeight);
+    // The smallest client area the window's layout allows: a smaller restored size would be
+    // enlarged by the layout only as the window is shown, and a window resized while the
+    // desktop maps it is placed by its client area, its title bar above the wanted place.
+    const QSize minimumClient =
+        form.minimumSize().expandedTo(form.minimumSizeHint()).expandedTo(QSize(1, 1));
+    const QSize minimum(minimumClient.width() + frameWidth, minimumClient.height() + frameHeight);
     const WindowBounds fitted = fitWindowToDesktop(wanted, desktop, minimum);
     form.resize(fitted.width - frameWidth, fitted.height - frameHeight);
     form.move(fitted.left, fitted.top);
@@ -119,7 +123,8 @@ void restoreWindowBounds(TForm1 &form, const SettingsRead &read)
 }
 
 /// Applies the fields settings.ini held up to its first bad line; the colours, when stored,
-/// also repaint the dark controls through both change handlers.
+/// also repaint the dark controls through their change handlers. A good background before a
+/// bad text colour is applied alone, so that the next close does not store black.
 void applySettings(TForm1 &form, const SettingsRead &read)
 {
     const SettingsRecord &record = read.record;
@@ -130,12 +135,15 @@ void applySettings(TForm1 &form, const SettingsRead &read)
         form.ComboBox1->setEditText(record.prefix);
     if (read.has(SettingsField::ExchangeOperation))
         form.ComboBox2->setEditText(record.exchangeOperation);
-    if (read.has(SettingsField::Colours) && record.colours) {
-        form.ColorBox1->setSelectedColour(record.colours->background);
+    if (read.background)
+        form.ColorBox1->setSelectedColour(*read.background);
+    const bool textColourRead = read.has(SettingsField::Colours) && record.colours;
+    if (textColourRead)
         form.ColorBox2->setSelectedColour(record.colours->text);
+    if (read.background)
         form.ColorBox1Change();
+    if (textColourRead)
         form.ColorBox2Change();
-    }
 }
 
 /// Start-up step 2. A bad number or colour line is reported after the fields before it

@@ -74,6 +74,7 @@ private slots:
         QCOMPARE(colourFromName(u"$00ABCDEF"_s), 0x00ABCDEFu);
         QCOMPARE(colourFromName(u"$00abcdef"_s), 0x00ABCDEFu);
         QCOMPARE(colourFromName(u"$FF000063"_s), 0xFF000063u);
+        QCOMPARE(colourFromName(u"$000800000"_s), 0x800000u);
         QCOMPARE(colourFromName(u"255"_s), 0xFFu);
         QCOMPARE(colourFromName(u"-1"_s), 0xFFFFFFFFu);
     }
@@ -84,7 +85,7 @@ private slots:
         QTest::newRow("empty") << QString();
         QTest::newRow("misspelt") << u"clBlak"_s;
         QTest::newRow("hash form") << u"#FF0000"_s;
-        QTest::newRow("too many hex digits") << u"$123456789"_s;
+        QTest::newRow("hex value past 32 bits") << u"$123456789"_s;
         QTest::newRow("long s is not s") << u"clſilver"_s;
         QTest::newRow("Kelvin sign is not k") << u"clBlac\u212A"_s;
         QTest::newRow("trailing blank") << u"clRed "_s;

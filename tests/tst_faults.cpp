@@ -351,6 +351,35 @@ private slots:
         }
     }
 
+    /// A list file larger than any real list is not read: the message gives the reason, and
+    /// the list and ListedNames stay as they were. The files are sparse: no disk room is used.
+    void oversizedListFileIsNotRead_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("one byte over the limit") << maxTextFileBytes + 1;
+        QTest::newRow("2 GB") << qint64(2) * 1024 * 1024 * 1024;
+    }
+    void oversizedListFileIsNotRead()
+    {
+        QFETCH(qint64, size);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.txt"_s);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(size));
+        }
+        ListState list = listStateOf(kOldList);
+        QStringList names = {u"плащ"_s};
+        const ListState listBefore = list;
+        const QStringList namesBefore = names;
+        const QString message = errorOf([&] { loadListFile(list, names, path); });
+        QCOMPARE(message, cannotOpenFileMessage(path, tooLargeTextFileReason()));
+        QVERIFY(message.contains(u"файл слишком большой"_s));
+        QCOMPARE(list, listBefore);
+        QCOMPARE(names, namesBefore);
+    }
+
     /// Another program deletes the file and puts it back, whole, by renaming a complete copy
     /// over it, again and again while the file is read. Each read gives the old text or the new
     /// one whole, or the file's message, or (for the staff base) finds no file.

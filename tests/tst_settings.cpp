@@ -107,6 +107,23 @@ private slots:
             << QStringList{u"b"_s, u"$320"_s, u"$1b2"_s, u"-$10"_s, u"0"_s, QString(), QString()}
             << 8 << QString()
             << QStringList{u"b"_s, u"800"_s, u"434"_s, u"-16"_s, u"0"_s, QString(), QString()};
+        QTest::newRow("leading zeros, decimal and $ hex, read by value")
+            << QStringList{u"b"_s,
+                           u"0000000800"_s,
+                           u"$000000320"_s,
+                           u"-$0000000010"_s,
+                           u"$00000000FFFFFFFF"_s,
+                           QString(),
+                           QString(),
+                           u"$000800000"_s,
+                           u"$00000000000FFFF"_s}
+            << 8 << QString()
+            << QStringList{u"b"_s,    u"800"_s,  u"800"_s,    u"-16"_s,     u"-1"_s,
+                           QString(), QString(), u"clNavy"_s, u"clYellow"_s};
+        QTest::newRow("$ hex past 32 bits")
+            << QStringList{u"b"_s, u"800"_s, u"$100000000"_s} << 2
+            << u"'$100000000' is not a valid integer value"_s
+            << QStringList{u"b"_s, u"800"_s, u"0"_s, u"0"_s, u"0"_s, QString(), QString()};
         QTest::newRow("extreme 32-bit numbers")
             << QStringList{u"b"_s, u"2147483647"_s, u"-2147483648"_s, u"$7FFFFFFF"_s, u"1"_s} << 8
             << QString() << QStringList{u"b"_s, u"2147483647"_s, u"-2147483648"_s, u"2147483647"_s,
@@ -141,6 +158,9 @@ private slots:
         QTest::newRow("background without a text colour")
             << head + QStringList{u"clNavy"_s} << 7 << u"'' is not a valid integer value"_s
             << headOut;
+        QTest::newRow("background before a bad text colour")
+            << head + QStringList{u"clNavy"_s, u"nonsense"_s} << 7
+            << u"'nonsense' is not a valid integer value"_s << headOut;
         QTest::newRow("lines beyond 9 ignored")
             << head + QStringList{u"clNavy"_s, u"clYellow"_s, u"junk"_s} << 8 << QString()
             << headOut + QStringList{u"clNavy"_s, u"clYellow"_s};
@@ -157,6 +177,13 @@ private slots:
         QCOMPARE(settingsLines(result.record), expected);
         QCOMPARE(result.has(SettingsField::BasePath), true);
         QCOMPARE(result.has(SettingsField::Colours), error.isEmpty());
+        // Line 7's colour is kept once read, whatever line 8 holds.
+        if (result.record.colours)
+            QCOMPARE(result.background, result.record.colours->background);
+        else if (QByteArrayView(QTest::currentDataTag()).startsWith("background "))
+            QCOMPARE(result.background, kNavy);
+        else
+            QCOMPARE(result.background, std::nullopt);
     }
 
     void garbageFile()

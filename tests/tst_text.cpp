@@ -107,6 +107,22 @@ private slots:
             << QByteArray("a\xD0") << u"aР"_s << int(TextEncoding::Ansi);
         QTest::newRow("overlong is ansi")
             << QByteArray("\xC0\xAF") << u"АЇ"_s << int(TextEncoding::Ansi);
+        const QString ab = u"ab"_s;
+        const QString replaced(QChar::ReplacementCharacter);
+        QTest::newRow("utf8 mark, bad byte inside")
+            << QByteArray("\xEF\xBB\xBF"
+                          "a\xFF"
+                          "b")
+            << u"a"_s + replaced + u"b"_s << int(TextEncoding::Utf8Bom);
+        QTest::newRow("utf8 mark, cut short at the end")
+            << QByteArray("\xEF\xBB\xBF"
+                          "ab\xEE")
+            << ab + replaced << int(TextEncoding::Utf8Bom);
+        QTest::newRow("utf16le mark, odd last byte")
+            << QByteArray("\xFF\xFE"
+                          "a\0b\0c",
+                          7)
+            << ab + replaced << int(TextEncoding::Utf16LeBom);
     }
     void decoding()
     {
@@ -193,6 +209,39 @@ private slots:
         const TextFileLines back = readTextFile(path);
         QCOMPARE(back.lines, lines);
         QCOMPARE(int(back.encoding), written);
+    }
+
+    /// A surrogate without its partner cannot be written in any encoding: it becomes U+FFFD,
+    /// the Unicode substitute, in the remembered Unicode encoding; an ANSI list goes to UTF-8
+    /// with a mark, as for any character the code page lacks. A whole pair is kept.
+    void loneSurrogateIsWrittenAsReplacement_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<int>("written");
+        const int utf8Mark = int(TextEncoding::Utf8Bom);
+        QTest::newRow("utf8 mark") << utf8Mark << utf8Mark;
+        QTest::newRow("utf8") << int(TextEncoding::Utf8) << int(TextEncoding::Utf8);
+        QTest::newRow("utf16le") << int(TextEncoding::Utf16LeBom) << int(TextEncoding::Utf16LeBom);
+        QTest::newRow("utf16be") << int(TextEncoding::Utf16BeBom) << int(TextEncoding::Utf16BeBom);
+        QTest::newRow("ansi") << int(TextEncoding::Ansi) << utf8Mark;
+    }
+    void loneSurrogateIsWrittenAsReplacement()
+    {
+        QFETCH(int, encoding);
+        QFETCH(int, written);
+        const QChar replaced = QChar::ReplacementCharacter;
+        const QString pair = QString::fromUcs4(U"\U0001F5E1");
+        const QStringList lines{u"меч"_s + QChar(0xD800) + u"b"_s, u"щит"_s + QChar(0xDC00),
+                                pair + u" кинжал"_s};
+        const QStringList expected{u"меч"_s + replaced + u"b"_s, u"щит"_s + replaced,
+                                   pair + u" кинжал"_s};
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.txt"_s);
+        QCOMPARE(int(writeTextFile(path, lines, TextEncoding(encoding))), written);
+        const TextFileLines back = readTextFile(path);
+        QCOMPARE(back.lines, expected);
+        QCOMPARE(int(back.encoding), written);
+        QVERIFY(!readFileBytes(path).contains('?'));
     }
 
     void failuresCarryNameAndReason()

@@ -26,6 +26,10 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 class TestWindow : public QObject
@@ -444,20 +448,51 @@ private slots:
         QCOMPARE(m_form->BaseLines.lineCount(), 11);
     }
 
+    /// "Открыть" hands the desktop only an existing regular file, by its absolute local path;
+    /// anything else is the file's message with the reason, and nothing is opened.
     void openBaseOnlyAsLocalFile_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("relative") << u"staff.hjt"_s;
-        QTest::newRow("looks like an address") << u"https://example.org/x.hjt"_s;
-        QTest::newRow("looks like a command") << u"calc.exe /c del"_s;
+        QTest::addColumn<QString>("make"); // "file", "folder", "pipe" or nothing
+        QTest::newRow("relative, existing") << u"staff.hjt"_s << u"file"_s;
+        QTest::newRow("relative, missing") << u"staff.hjt"_s << QString();
+        QTest::newRow("looks like an address") << u"http://example.org/x.hjt"_s << QString();
+        QTest::newRow("looks like a command") << u"calc.exe /c del"_s << QString();
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("folder") << u"база"_s << u"folder"_s;
+        QTest::newRow("named pipe") << u"staff.hjt"_s << u"pipe"_s;
     }
     void openBaseOnlyAsLocalFile()
     {
         QFETCH(QString, path);
+        QFETCH(QString, make);
+        if (make == u"file"_s)
+            writeBase(path);
+        else if (make == u"folder"_s)
+            QVERIFY(QDir().mkdir(path));
+#ifdef Q_OS_UNIX
+        else if (make == u"pipe"_s && ::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+            QSKIP("cannot make a named pipe here");
+#else
+        else if (make == u"pipe"_s)
+            QSKIP("no named pipes on this system");
+#endif
         m_form->Edit1->setText(path);
+        m_services.errors.clear();
         QTest::mouseClick(m_form->Button7, Qt::LeftButton);
-        QCOMPARE(m_services.openedUrls, QList<QUrl>{QUrl::fromLocalFile(path)});
-        QVERIFY(m_services.openedUrls[0].isLocalFile());
+        if (make == u"file"_s) {
+            QCOMPARE(m_services.errors, QStringList());
+            QCOMPARE(m_services.openedUrls,
+                     QList<QUrl>{QUrl::fromLocalFile(QDir::current().absoluteFilePath(path))});
+            QVERIFY(QDir::isAbsolutePath(m_services.openedUrls[0].toLocalFile()));
+            QVERIFY(m_services.openedUrls[0].toString().startsWith(u"file:///"_s));
+        } else {
+            QCOMPARE(m_services.openedUrls, QList<QUrl>());
+            QCOMPARE(m_services.errors.size(), 1);
+            const QString head = u"Cannot open file \"%1\". "_s.arg(path);
+            QVERIFY2(m_services.errors[0].startsWith(head), qPrintable(m_services.errors[0]));
+            QVERIFY2(m_services.errors[0].size() > head.size(), qPrintable(m_services.errors[0]));
+        }
     }
 
     void communityLink()

@@ -183,21 +183,28 @@ private slots:
         QTest::addColumn<QStringList>("settings");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QString>("prefix");
+        QTest::addColumn<quint32>("background");
         QTest::newRow("only the base path")
-            << QStringList{u"base.hjt"_s} << u"'' is not a valid integer value"_s << QString();
+            << QStringList{u"base.hjt"_s} << u"'' is not a valid integer value"_s << QString()
+            << 0u;
         QTest::newRow("a bad colour line")
             << QStringList{u"base.hjt"_s, u"700"_s,  u"500"_s,    u"0"_s,       u"0"_s,
                            u"дать"_s,     QString(), u"clNavi"_s, u"clYellow"_s}
-            << u"'clNavi' is not a valid integer value"_s << u"дать"_s;
+            << u"'clNavi' is not a valid integer value"_s << u"дать"_s << 0u;
+        QTest::newRow("a bad text colour after a good background")
+            << QStringList{u"base.hjt"_s, u"800"_s,  u"600"_s,    u"0"_s,       u"0"_s,
+                           QString(),     QString(), u"clNavy"_s, u"nonsense"_s}
+            << u"'nonsense' is not a valid integer value"_s << QString() << kNavy;
         QTest::newRow("garbage number")
             << QStringList{u"base.hjt"_s, u"\u0001\u00ff\u0419"_s}
-            << u"'\u0001\u00ff\u0419' is not a valid integer value"_s << QString();
+            << u"'\u0001\u00ff\u0419' is not a valid integer value"_s << QString() << 0u;
     }
     void settingsErrorStillRunsTheRestOfTheStartUp()
     {
         QFETCH(QStringList, settings);
         QFETCH(QString, error);
         QFETCH(QString, prefix);
+        QFETCH(quint32, background);
         writeBase(u"base.hjt"_s);
         writeTextFile(u"settings.ini"_s, settings, TextEncoding::Utf8Bom);
         writeTextFile(u"list.txt"_s, {u"синий плащ"_s, u"ржавый ключ"_s}, TextEncoding::Ansi);
@@ -205,10 +212,14 @@ private slots:
         start();
 
         QCOMPARE(m_services.errors, QStringList{error});
-        // The fields before the bad line are applied, the colours after it are not.
+        // The fields before the bad line are applied, the colours after it are not: a good
+        // background before a bad text colour paints the dark controls.
         QCOMPARE(m_form->Edit1->text(), u"base.hjt"_s);
         QCOMPARE(m_form->ComboBox1->currentText(), prefix);
-        QCOMPARE(m_form->ColorBox1->selectedColour(), 0u);
+        QCOMPARE(m_form->ColorBox1->selectedColour(), background);
+        QCOMPARE(m_form->ColorBox2->selectedColour(), kSilver);
+        QCOMPARE(m_form->ListBox1->palette().color(QPalette::Base),
+                 background == kNavy ? QColor(0, 0, 0x80) : QColor(Qt::black));
         // Everything after the settings still ran.
         QCOMPARE(m_form->StringGrid1Index.size(), 2);
         QCOMPARE(entries(), (QStringList{u"синий плащ"_s, u"ржавый ключ"_s}));
@@ -218,9 +229,11 @@ private slots:
         QVERIFY(m_form->StringGrid2->isColumnHidden(RatingsColumn));
         QCOMPARE(m_form->sBitBtn5->toolTip(), u"Список 2 (1 записи)"_s);
 
-        // And the next close keeps the list.
+        // And the next close keeps the list, and the background when there was a good one.
         QVERIFY(m_form->FormClose());
         QCOMPARE(fileLines(u"list.txt"_s), entries());
+        QCOMPARE(fileLines(u"settings.ini"_s).value(7),
+                 background == kNavy ? u"clNavy"_s : QString());
     }
 
     void hugeAndBrokenSettingsFiles()
@@ -243,6 +256,46 @@ private slots:
         const QRect desktop = m_form->screen()->virtualGeometry();
         QVERIFY(outer.width() <= desktop.width() && outer.height() <= desktop.height());
         QVERIFY(outer.intersects(desktop));
+    }
+
+    /// A zero or negative saved size gives the smallest window the layout allows, already
+    /// before the window is shown (a window the layout enlarges while the desktop maps it is
+    /// placed by its client area, its title bar above the saved place), and the window's
+    /// outer edge stays at the saved place, which the next close writes back.
+    void tooSmallSavedSizeKeepsThePlace_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("zero") << 0 << 0;
+        QTest::newRow("negative") << -5 << -20;
+        QTest::newRow("zero height only") << 500 << 0;
+    }
+    void tooSmallSavedSizeKeepsThePlace()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        writeTextFile(
+            u"settings.ini"_s,
+            {u"staff.hjt"_s, QString::number(width), QString::number(height), u"40"_s, u"30"_s},
+            TextEncoding::Ansi);
+        start();
+        QCOMPARE(m_services.errors, QStringList());
+        const QSize smallest = m_form->minimumSizeHint();
+        QVERIFY(smallest.width() > 100 && smallest.height() > 100);
+        QCOMPARE(m_form->size(), QSize(std::max(width, smallest.width()), smallest.height()));
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const QRect outer = m_form->frameGeometry();
+        QCOMPARE(outer.topLeft(), QPoint(30, 40));
+        QVERIFY(m_form->width() >= smallest.width() && m_form->height() >= smallest.height());
+        if (width > smallest.width())
+            QCOMPARE(outer.width(), width);
+        m_form->close();
+        const QStringList saved = fileLines(u"settings.ini"_s);
+        QCOMPARE(
+            saved.mid(1, 4),
+            (QStringList{QString::number(m_form->frameGeometry().width()),
+                         QString::number(m_form->frameGeometry().height()), u"40"_s, u"30"_s}));
     }
 
     void listFileEncodingsSurviveARestart_data()

@@ -15,9 +15,10 @@ std::optional<qint32> parseInteger(const QString &text)
     }
     if (i < n && text[i] == u'$') {
         ++i;
-        if (i == n || n - i > 8)
+        if (i == n)
             return std::nullopt;
-        quint32 value = 0;
+        // Read by value, as decimal is: leading zeros may make more than eight digits.
+        quint64 value = 0;
         for (; i < n; ++i) {
             const char16_t c = text[i].unicode();
             const int digit = (c >= u'0' && c <= u'9') ? c - u'0'
@@ -26,11 +27,14 @@ std::optional<qint32> parseInteger(const QString &text)
                                                        : -1;
             if (digit < 0)
                 return std::nullopt;
-            value = value * 16 + quint32(digit);
+            value = value * 16 + quint64(digit);
+            if (value > 0xFFFFFFFFu)
+                return std::nullopt;
         }
+        quint32 pattern = quint32(value);
         if (negative)
-            value = 0u - value;
-        return qint32(value);
+            pattern = 0u - pattern;
+        return qint32(pattern);
     }
     if (i == n)
         return std::nullopt;

@@ -246,10 +246,12 @@ QByteArray encodeBody(const QString &text, TextEncoding encoding)
 }
 
 /// The text after the mark. A U+FEFF at its start is text (the mark is already gone), so the
-/// decoders keep it instead of dropping it as a second mark.
+/// decoders keep it instead of dropping it as a second mark. Bad bytes become U+FFFD, those
+/// of a sequence cut short by the end of the file too: the decoders keep no state for more.
 QString decodeBody(QByteArrayView bytes, TextEncoding encoding)
 {
-    constexpr auto keepFeff = QStringDecoder::Flag::ConvertInitialBom;
+    constexpr auto keepFeff = QStringDecoder::Flag::ConvertInitialBom
+        | QStringDecoder::Flag::Stateless;
     switch (encoding) {
     case TextEncoding::Ansi: return decodeAnsi(bytes);
     case TextEncoding::Utf8:
@@ -314,6 +316,26 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
+namespace {
+
+/// A surrogate without its partner is no character, and no encoding can write it: it becomes
+/// U+FFFD, the substitute character of the Unicode encodings.
+void replaceLoneSurrogates(QString &text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else
+            text[i] = QChar::ReplacementCharacter;
+    }
+}
+
+} // namespace
+
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEncoding *usedEncoding)
 {
     QString text;
@@ -325,6 +347,7 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEnco
         text += line;
         text += u"\r\n";
     }
+    replaceLoneSurrogates(text);
     // The file must read back as the same text: the encoding must represent every character,
     // and markless bytes must not pass for a mark or for UTF-8 (ANSI "яю" is the bytes of the
     // UTF-16 mark; some ANSI texts are valid UTF-8).
@@ -359,21 +382,73 @@ void refuseUnlessRegularFile(const QString &path)
 
 } // namespace
 
-QByteArray readFileBytes(const QString &path)
+namespace {
+
+[[noreturn]] void failAsTooLarge(const QString &path)
+{
+    throw TarnError(cannotOpenFileMessage(path, tooLargeTextFileReason()));
+}
+
+/// The whole file's bytes; with `maxBytes` of 0 or more, a file larger than that is refused
+/// before it is read, and a file that grows past it while it is read (or that tells no size,
+/// as some system files do) when the bytes read pass it.
+QByteArray readBytesUpTo(const QString &path, qint64 maxBytes)
 {
     refuseUnlessRegularFile(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw TarnError(cannotOpenFileMessage(path, file.errorString()));
     try {
-        QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw TarnError(cannotOpenFileMessage(path, file.errorString()));
-        return bytes;
+        if (maxBytes < 0) {
+            QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                throw TarnError(cannotOpenFileMessage(path, file.errorString()));
+            return bytes;
+        }
+        if (file.size() > maxBytes)
+            failAsTooLarge(path);
+        QByteArray bytes;
+        bytes.reserve(qsizetype(file.size()));
+        QByteArray piece(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qint64 got = file.read(piece.data(), piece.size());
+            if (got < 0)
+                throw TarnError(cannotOpenFileMessage(path, file.errorString()));
+            if (got == 0)
+                return bytes;
+            if (bytes.size() + got > maxBytes)
+                failAsTooLarge(path);
+            bytes.append(piece.constData(), qsizetype(got));
+        }
     } catch (const std::bad_alloc &) {
         throw TarnError(cannotOpenFileMessage(
             path, QStringLiteral("The file is too large to hold in memory.")));
     }
+}
+
+} // namespace
+
+QString tooLargeTextFileReason()
+{
+    return u"файл слишком большой (больше %1 МБ)"_s.arg(maxTextFileBytes / (1024 * 1024));
+}
+
+QByteArray readFileBytes(const QString &path)
+{
+    return readBytesUpTo(path, -1);
+}
+
+QString existingFilePath(const QString &path)
+{
+    if (path.isEmpty())
+        throw TarnError(cannotOpenFileMessage(path, QStringLiteral("No file name specified.")));
+    refuseUnlessRegularFile(path);
+    // Opening tells, in the system's words, what is wrong with a missing or unreadable file
+    // or a folder.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TarnError(cannotOpenFileMessage(path, file.errorString()));
+    return QFileInfo(path).absoluteFilePath();
 }
 
 namespace {
@@ -460,7 +535,7 @@ DecodedText readDecodedFile(const QString &path, const AnsiPieceVisitor &visitor
 TextFileLines readTextFile(const QString &path)
 {
     try {
-        DecodedText decoded = decodeText(readFileBytes(path));
+        DecodedText decoded = decodeText(readBytesUpTo(path, maxTextFileBytes));
         return {splitLines(decoded.text), decoded.encoding};
     } catch (const std::bad_alloc &) {
         throw TarnError(cannotOpenFileMessage(

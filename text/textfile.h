@@ -69,7 +69,14 @@ DecodedText readDecodedFile(const QString &path, const AnsiPieceVisitor &visitor
 /// The ANSI code page as the characters of its 256 bytes, as the files are decoded; empty
 /// where the code page is not read byte by byte (the system's, on Windows).
 const QList<char16_t> &ansiByteTable();
-/// Reads and splits a whole file. Throws TarnError "Cannot open file ...".
+/// The largest settings, list or quick-slot file that is read: far above any real list (a
+/// list of 10,000 entries is well under 1 MB), low enough that reading one never holds the
+/// window or its memory for long.
+inline constexpr qint64 maxTextFileBytes = 64 * 1024 * 1024;
+/// "файл слишком большой ...": the reason given for a file above maxTextFileBytes.
+QString tooLargeTextFileReason();
+/// Reads and splits a whole settings, list or quick-slot file. Throws TarnError "Cannot open
+/// file ...", also for a file larger than maxTextFileBytes.
 TextFileLines readTextFile(const QString &path);
 /// Writes atomically: the old file stays whole until the new one is complete, every byte
 /// written and synced to the disk. Throws TarnError "Cannot create file ..." with the
@@ -80,5 +87,9 @@ TextEncoding writeTextFile(const QString &path, const QStringList &lines, TextEn
 /// a pipe or a socket: those throw TarnError "Cannot create file ..." and stay as they are.
 /// Every write of a state file goes through here; files the user chose go to writeTextFile.
 TextEncoding writeStateFile(const QString &path, const QStringList &lines, TextEncoding encoding);
+/// The absolute path of the readable regular file at `path` (a relative path is taken in the
+/// working folder). Throws TarnError "Cannot open file ..." with the reason when there is
+/// none: a missing file, a folder, a device, a pipe, a socket, a file that cannot be read.
+QString existingFilePath(const QString &path);
 /// True when something that can be read as a file stands at `path` (not a folder).
 bool fileExists(const QString &path);

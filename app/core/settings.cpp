@@ -73,6 +73,7 @@ SettingsRead readSettings(const QStringList &lines)
             read.error = conversionError(lineAt(lines, 7));
             return read;
         }
+        read.background = background;
         const std::optional<quint32> text = colourAt(lines, 8);
         if (!text) {
             read.error = conversionError(lineAt(lines, 8));

@@ -46,6 +46,9 @@ struct SettingsRead
     int fieldsRead = 0;
     /// "'text' is not a valid integer value" for the first bad number or colour line.
     QString error;
+    /// Line 7's colour once it is read, also when line 8 then fails: a field read before the
+    /// bad line keeps its value.
+    std::optional<quint32> background;
 
     bool has(SettingsField field) const { return int(field) < fieldsRead; }
 };

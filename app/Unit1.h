@@ -102,7 +102,6 @@ public:
     ItemTableWidget *StringGrid2 = nullptr; ///< the item table, 4 columns, column 3 the ratings
     /// Hidden view over `StringGrid1Index`: Name, Level, ClassHeader, Ratings.
     QTableView *StringGrid1 = nullptr;
-    QPlainTextEdit *Memo1 = nullptr; ///< hidden paste buffer
     QPlainTextEdit *Memo2 = nullptr; ///< hidden packet and copy buffer
     QPlainTextEdit *Memo4 = nullptr; ///< hidden settings lines and copy-all buffer
 
@@ -135,6 +134,10 @@ public:
     TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
     TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
     bool listSorted = false;                            ///< the item list's sorted mode
+    /// The paste buffer: the clipboard text's lines, cut only at CR LF, LF and CR; the parser
+    /// leaves them trimmed. A plain store, not a text document, which would also break lines
+    /// at U+2028 and U+2029 and lay out every pasted character.
+    QStringList Memo1;
 
     /// Replaces ItemIndex and refreshes the hidden `StringGrid1` over it.
     void setItemIndex(ItemIndex index);

@@ -414,8 +414,7 @@ void TForm1::buildForm()
     place(ColorBox2, 795, 369, 89, 22, rightBottom);
 
     // Hidden stores and buffers.
-    // The paste buffer holds its text; the copy buffers only hold lines for the clipboard.
-    Memo1 = hiddenBuffer(new QPlainTextEdit(client), u"Memo1"_s);
+    // The copy buffers only hold lines for the clipboard.
     Memo2 = hiddenBuffer(new CopyBuffer(client), u"Memo2"_s);
     Memo4 = hiddenBuffer(new CopyBuffer(client), u"Memo4"_s);
     StringGrid1 = named(new QTableView(client), u"StringGrid1"_s);

@@ -41,8 +41,7 @@ int currentTableRow(const TForm1 &form)
 /// into the list, then the table, sorted by level with "АвтоСорт".
 void pasteClipboard(TForm1 &form, bool replace)
 {
-    form.Memo1->clear();
-    setBufferLines(form.Memo1, splitLines(form.uiServices().clipboardText()));
+    form.Memo1 = splitLines(form.uiServices().clipboardText());
     if (replace) {
         ListState state = readList(form);
         clearEntries(state);
@@ -109,8 +108,8 @@ void quickLoad(TForm1 &form, int slot)
 void TForm1::ParsePastedLines()
 {
     ListState state = readList(*this);
-    const PastedLines parsed = ::ParsePastedLines(bufferLines(Memo1), state.entries, ListedNames);
-    setBufferLines(Memo1, parsed.trimmedLines);
+    PastedLines parsed = ::ParsePastedLines(Memo1, state.entries, ListedNames);
+    Memo1 = std::move(parsed.trimmedLines);
     addEntries(state, parsed.entries);
     showList(*this, state);
     ListedNames.append(parsed.names);
@@ -136,7 +135,7 @@ void TForm1::Button2Click()
 
 void TForm1::Button3Click()
 {
-    Memo1->clear();
+    Memo1.clear();
     ListState state = readList(*this);
     clearEntries(state);
     showList(*this, state);

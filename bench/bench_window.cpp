@@ -357,7 +357,7 @@ void registerListWork(const SuiteConfig &config, int items)
             ClickTimer timer(state);
             for (auto _ : state) {
                 f.resetList();
-                setBufferLines(f.form().Memo1, paste);
+                f.form().Memo1 = paste;
                 timer.time([&] { f.form().ParsePastedLines(); });
             }
         },

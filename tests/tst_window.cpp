@@ -171,8 +171,7 @@ private slots:
         QCOMPARE(m_form->ComboBox5->itemText(0), QString());
         QCOMPARE(m_form->ComboBox6->itemText(25), u"Оружейное умение: Разнообразное  "_s);
         QCOMPARE(m_form->ColorBox1->count(), 50);
-        for (const QString &hidden :
-             {u"Memo1"_s, u"Memo2"_s, u"Memo4"_s, u"StringGrid1"_s, u"Button9"_s}) {
+        for (const QString &hidden : {u"Memo2"_s, u"Memo4"_s, u"StringGrid1"_s, u"Button9"_s}) {
             QVERIFY2(control(hidden), qPrintable(hidden));
             QVERIFY2(control(hidden)->isHidden(), qPrintable(hidden));
         }

@@ -9,6 +9,7 @@
 #include "list/parser.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -37,10 +38,23 @@ int currentTableRow(const TForm1 &form)
     return std::max(0, form.StringGrid2->currentRow());
 }
 
+/// The busy cursor over the program while it lives. A paste of many megabytes takes a
+/// noticeable time; set before the clipboard is asked for its text, the cursor also goes out
+/// to the desktop with that request.
+class BusyCursor
+{
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
 /// "Добавить" and "Заменить": the clipboard text into the paste buffer, through the parser
 /// into the list, then the table, sorted by level with "АвтоСорт".
 void pasteClipboard(TForm1 &form, bool replace)
 {
+    const BusyCursor busy;
     form.Memo1 = splitLines(form.uiServices().clipboardText());
     if (replace) {
         ListState state = readList(form);

@@ -377,6 +377,34 @@ void registerListWork(const SuiteConfig &config, int items)
             }
         },
         benchmark::kMillisecond);
+    // Pastes far beyond any listing: one line of 20 MB and 200,000 lines, each "Добавить"
+    // with "АвтоСорт" into the list of 5,000 entries.
+    addWindow(
+        config, u"window/paste_one_line/20MB"_s, items,
+        [](benchmark::State &state, WindowFixture &f) {
+            f.services().clipboard = oneLinePaste(20'000'000);
+            f.form().CheckBox2->setChecked(true);
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                timer.time([&] { f.form().Button1Click(); });
+            }
+        },
+        benchmark::kMillisecond);
+    addWindow(
+        config, u"window/paste_lines/200000"_s, items,
+        [](benchmark::State &state, WindowFixture &f) {
+            const QStringList paste = pastedLines(f.form().StringGrid1Index, 200'000,
+                                                  listEntryCount);
+            f.services().clipboard = paste.join(u"\r\n"_s) + u"\r\n"_s;
+            f.form().CheckBox2->setChecked(true);
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                timer.time([&] { f.form().Button1Click(); });
+            }
+        },
+        benchmark::kMillisecond);
 }
 
 /// From constructing the window (its start-up loads the base and list.txt) to its first

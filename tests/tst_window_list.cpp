@@ -463,6 +463,36 @@ private slots:
         QCOMPARE(pixel(140, 0) == 0xFFFF00, false);
     }
 
+    void hugePasteIsKeptWholeUnderTheBusyCursor()
+    {
+        QList<Qt::CursorShape> cursors;
+        Window w;
+        const auto watchCursor = [&] {
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            cursors.append(cursor ? cursor->shape() : Qt::ArrowCursor);
+        };
+        connect(w->ListBox1->model(), &QAbstractItemModel::rowsInserted, this, watchCursor);
+        const QString huge = QString(3'000'000, u'ж') + u"\u2029"_s + QString(3'000'000, u'з');
+        w->CheckBox2->setChecked(true);
+        w.paste(u"щит\r\n"_s + huge + u"\r\n"_s);
+        QCOMPARE(w.entries(), (QStringList{u"щит"_s, huge}));
+        QCOMPARE(w->ListedNames, (QStringList{u"щит"_s, huge}));
+        QCOMPARE(w.column(0), w.entries());
+        QCOMPARE(w->Memo1.value(1), huge);
+        QVERIFY(!cursors.isEmpty());
+        QVERIFY(std::all_of(cursors.cbegin(), cursors.cend(),
+                            [](Qt::CursorShape shape) { return shape == Qt::WaitCursor; }));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+        // list.txt keeps the entry whole, and the next start restores it whole.
+        QVERIFY(w->FormClose());
+        FakeUiServices services;
+        TForm1 next(&services);
+        QCOMPARE(next.ListBox1->count(), 2);
+        QCOMPARE(next.ListBox1->item(1)->text(), huge);
+        QVERIFY(services.errors.isEmpty());
+    }
+
     void hostilePastes()
     {
         Window w;

@@ -250,6 +250,15 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
+QStringList splitLines(QString &&text)
+{
+    const QList<LineRange> ranges = lineRanges(text);
+    if (ranges.size() != 1 || ranges.first().start != 0)
+        return splitLines(QStringView(text));
+    text.truncate(ranges.first().length); // in place when the text is not shared
+    return {std::move(text)};
+}
+
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEncoding *usedEncoding)
 {
     QString text;

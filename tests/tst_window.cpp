@@ -16,12 +16,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -438,6 +440,46 @@ private slots:
         QTest::mouseClick(m_form->Button6, Qt::LeftButton);
         QCOMPARE(m_services.errors.size(), 1);
         QCOMPARE(m_form->BaseLines.lineCount(), 11);
+    }
+
+    /// The real desktop's error boxes of the start-up (a bad settings.ini, staff.hjt a folder)
+    /// wait for the window: they come once it is on the screen, over it, in their order.
+    void startUpErrorsComeOverTheShownWindow()
+    {
+        m_form.reset();
+        writeTextFile(u"settings.ini"_s, {u"staff.hjt"_s, u"ширина"_s}, TextEncoding::Ansi);
+        QDir().mkdir(u"staff.hjt"_s);
+        struct Box
+        {
+            QString text;
+            bool overTheWindow;
+        };
+        QList<Box> boxes;
+        TForm1 *form = nullptr;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            boxes.append({box->text(), form && box->parentWidget() == form && form->isVisible()});
+            box->reject();
+        });
+        closer.start(10);
+        TForm1 window; // the real desktop services
+        form = &window;
+        QTest::qWait(50);
+        QVERIFY(boxes.isEmpty());
+        window.show();
+        QTRY_COMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[0].text, u"'ширина' is not a valid integer value"_s);
+        QVERIFY2(boxes[1].text.startsWith(u"Cannot open file \"staff.hjt\"."_s),
+                 qPrintable(boxes[1].text));
+        QVERIFY(boxes[0].overTheWindow && boxes[1].overTheWindow);
+
+        // Once the window is up, an error box comes at once.
+        window.Edit1->setText(u"staff.hjt"_s);
+        QTest::mouseClick(window.Button6, Qt::LeftButton);
+        QCOMPARE(boxes.size(), 3);
     }
 
     void openBaseOnlyAsLocalFile_data()

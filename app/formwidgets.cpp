@@ -1,10 +1,12 @@
 #include "app/formwidgets.h"
 
 #include "app/drawntext.h"
+#include "app/fonts.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
 
@@ -255,4 +257,17 @@ void CopyBuffer::setLines(const QStringList &lines)
     }
     m_lines = lines;
     m_holdsLines = true;
+}
+
+void FittingLabel::paintEvent(QPaintEvent *event)
+{
+    const QRect area = contentsRect();
+    if (fontMetrics().horizontalAdvance(text()) <= area.width()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setFont(fontFittingWidth(font(), text(), area.width()));
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(area, int(alignment()) | Qt::TextSingleLine, text());
 }

@@ -3,6 +3,7 @@
 #include "app/itemtablemodel.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -96,4 +97,17 @@ private:
     QStringList m_lines;
     bool m_holdsLines = false;
     bool m_clearing = false;
+};
+
+/// A one-line label whose text stays whole: when the text is wider than the label, it is
+/// drawn in a smaller font (the count and the link were laid out for Tahoma; other fonts are
+/// wider).
+class FittingLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };

@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "app/fonts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -15,6 +16,9 @@ int main(int argc, char *argv[])
     // Matches packaging/tarnbook.desktop, so the desktop groups the window under that entry.
     QGuiApplication::setDesktopFileName(u"tarnbook"_s);
     QApplication::setWindowIcon(QIcon(u":/icons/tarnbook.png"_s));
+    // Menus, tooltips and message boxes take Tahoma too, as the window does.
+    addWineTahoma();
+    QApplication::setFont(sansFont(12));
     TForm1 window;
     window.show();
     return app.exec();

@@ -3,6 +3,7 @@
 
 #include "app/Unit1.h"
 #include "app/colourpicker.h"
+#include "app/fonts.h"
 #include "app/formwidgets.h"
 #include "app/keyboardlayout.h"
 #include "fakeuiservices.h"
@@ -364,10 +365,44 @@ private slots:
         QTest::keyClick(m_form->ColorBox2, Qt::Key_Down);
         QCOMPARE(m_form->ColorBox1->selectedColour(), 0x000080u);
         QCOMPARE(m_form->ColorBox2->selectedColour(), 0x0000FFu);
+        // Only the base and text colours change: the drop-down arrows and frames keep theirs.
+        const QPalette window = m_form->palette();
         for (QWidget *widget : dark) {
             QCOMPARE(widget->palette().color(QPalette::Base), QColor(0x80, 0, 0));
             QCOMPARE(widget->palette().color(QPalette::Text), QColor(0xFF, 0, 0));
+            for (QPalette::ColorRole role :
+                 {QPalette::ButtonText, QPalette::Button, QPalette::Window, QPalette::WindowText})
+                QCOMPARE(widget->palette().color(role), window.color(role));
         }
+    }
+
+    /// Texts laid out for Tahoma stay whole in their places with any font: the count label
+    /// before the name search, the link beside the quick-slot buttons.
+    void textsStayWholeBesideTheirNeighbours_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("neighbour");
+        QTest::newRow("count") << u"Label1"_s << u"100000 предметов"_s << u"Edit3"_s;
+        const QUrl link(communityPageAddress.toString());
+        QTest::newRow("link") << u"Label2"_s << link.host() + link.path() << u"sBitBtn3"_s;
+    }
+
+    void textsStayWholeBesideTheirNeighbours()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, text);
+        QFETCH(QString, neighbour);
+        auto *shown = control<QLabel>(label);
+        shown->setText(text);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const QRect place = shown->geometry();
+        const QRect other = control(neighbour)->geometry();
+        QVERIFY(place.right() < other.left() || place.left() > other.right());
+        const QFont drawn = fontFittingWidth(shown->font(), text, shown->contentsRect().width());
+        QVERIFY(QFontMetrics(drawn).horizontalAdvance(text) <= shown->contentsRect().width());
+        QVERIFY(drawn.pixelSize() >= shown->font().pixelSize() - 4);
     }
 
     void pickerKeepsAnUnlistedColour()

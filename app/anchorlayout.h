@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QLayout>
-#include <QWidget>
 #include <QList>
 #include <QRect>
+#include <QWidget>
 
 /// Places widgets as the form designer did: each at its rectangle in a design-size client
 /// area, keeping its distance to the edges it is anchored to when the area is resized. A

@@ -322,16 +322,13 @@ void TForm1::applyDarkColours(bool background)
     const QList<QWidget *> darkControls = {ListBox1, ComboBox5, memo3, Edit3, ComboBox6};
     for (QWidget *control : darkControls) {
         QPalette palette = control->palette();
-        if (background) {
-            const QColor base = colour.isValid() ? colour : this->palette().color(QPalette::Base);
-            palette.setColor(QPalette::Base, base);
-            palette.setColor(QPalette::Window, base);
-        } else {
-            const QColor text = colour.isValid() ? colour : this->palette().color(QPalette::Text);
-            palette.setColor(QPalette::Text, text);
-            palette.setColor(QPalette::WindowText, text);
-            palette.setColor(QPalette::ButtonText, text);
-        }
+        // Only the base and text colours: a combo box's drop-down arrow keeps its own.
+        if (background)
+            palette.setColor(QPalette::Base,
+                             colour.isValid() ? colour : this->palette().color(QPalette::Base));
+        else
+            palette.setColor(QPalette::Text,
+                             colour.isValid() ? colour : this->palette().color(QPalette::Text));
         control->setPalette(palette);
     }
 }

@@ -104,8 +104,6 @@ public:
     QPlainTextEdit *memo3 =
         nullptr; ///< the lore view (no wrap; palette Text is the default colour)
     ItemTableWidget *StringGrid2 = nullptr; ///< the item table, 4 columns, column 3 the ratings
-    QPlainTextEdit *Memo1 = nullptr;        ///< hidden paste buffer
-
     // ---- Hidden stores: no widgets, so never shown, focused or in the accessibility tree ----
     /// The item index as a table over `StringGrid1Index`: Name, Level, ClassHeader, Ratings.
     ItemIndexModel *StringGrid1 = nullptr;
@@ -143,6 +141,10 @@ public:
     TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
     TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
     bool listSorted = false;                            ///< the item list's sorted mode
+    /// The paste buffer: the clipboard text's lines, cut only at CR LF, LF and CR; the parser
+    /// leaves them trimmed. A plain store, not a text document, which would also break lines
+    /// at U+2028 and U+2029 and lay out every pasted character.
+    QStringList Memo1;
 
     /// Replaces ItemIndex and refreshes the table `StringGrid1` over it.
     void setItemIndex(ItemIndex index);

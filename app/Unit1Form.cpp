@@ -6,6 +6,7 @@
 #include "app/anchorlayout.h"
 #include "app/colourpicker.h"
 #include "app/core/colournames.h"
+#include "app/fonts.h"
 #include "app/formwidgets.h"
 #include "app/itemindexmodel.h"
 #include "app/slotpictures.h"
@@ -121,41 +122,13 @@ QStringList propertyPhrases()
     };
 }
 
-/// The window's font: Tahoma where the desktop has it, else a sans-serif of the same height.
-QFont sansFont(int pixelHeight, bool bold = false)
-{
-    QFont font;
-    font.setFamilies({u"Tahoma"_s, u"DejaVu Sans"_s, u"Liberation Sans"_s, u"Arial"_s});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
-
-/// The fixed-pitch font of the list, the lore view and the search fields.
-QFont fixedFont(int pixelHeight)
-{
-    QFont font;
-    font.setFamilies(
-        {u"DejaVu Sans Mono"_s, u"Consolas"_s, u"Liberation Mono"_s, u"Courier New"_s});
-    font.setStyleHint(QFont::Monospace);
-    font.setFixedPitch(true);
-    font.setPixelSize(pixelHeight);
-    return font;
-}
-
+/// The base and text colours of a list, view, edit or combo box. Its buttons, frame and
+/// scroll bars keep theirs: a combo box's drop-down arrow is drawn in the button text colour.
 void setColours(QWidget *widget, const QColor &background, const QColor &text)
 {
     QPalette palette = widget->palette();
-    if (background.isValid()) {
-        palette.setColor(QPalette::Base, background);
-        palette.setColor(QPalette::Window, background);
-    }
-    if (text.isValid()) {
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::WindowText, text);
-        palette.setColor(QPalette::ButtonText, text);
-    }
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::Text, text);
     widget->setPalette(palette);
 }
 
@@ -223,6 +196,7 @@ void TForm1::buildForm()
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Велигор лор - Tarnbook by Ольвен v 2.4"_s);
     setWindowFlag(Qt::WindowStaysOnTopHint);
+    addWineTahoma();
     setFont(sansFont(12));
 
     auto *client = new QWidget(this);
@@ -234,8 +208,9 @@ void TForm1::buildForm()
         layout->addAnchored(widget, QRect(x, y, w, h), anchors);
     };
     auto placeText = [layout](QWidget *widget, int x, int y, int w, int h,
-                              AnchorLayout::Anchors anchors = {A::Left, A::Top}) {
-        layout->addFittingText(widget, QRect(x, y, w, h), anchors);
+                              AnchorLayout::Anchors anchors = {A::Left, A::Top},
+                              int maxWidth = QWIDGETSIZE_MAX) {
+        layout->addFittingText(widget, QRect(x, y, w, h), anchors, maxWidth);
     };
 
     // Top row.
@@ -252,7 +227,8 @@ void TForm1::buildForm()
     Label1 = named(new StatusLabel(u"0 предметов"_s, QString(), QString(), client), u"Label1"_s);
     Label1->setFont(sansFont(13));
     setTextColour(Label1, navy);
-    placeText(Label1, 236, 16, 74, 16);
+    // It may widen up to the name search, and must hold «100000 предметов».
+    placeText(Label1, 236, 16, 74, 16, {A::Left, A::Top}, 344 - 4 - 236);
     Edit3 = named(new QLineEdit(u"поиск предмета"_s, client), u"Edit3"_s);
     Edit3->setToolTip(u"Поиск предмета по полной базе стафа"_s);
     Edit3->setFont(fixedFont(13));
@@ -397,12 +373,13 @@ void TForm1::buildForm()
     placeText(CheckBox2, 806, 314, 78, 17, rightBottom);
     // The link shows the address without its scheme, to fit its place beside the slot buttons.
     const QUrl community(communityPageAddress.toString());
-    Label2 = named(new QLabel(community.host() + community.path(), client), u"Label2"_s);
+    Label2 = named(new FittingLabel(community.host() + community.path(), client), u"Label2"_s);
     Label2->setToolTip(u"Группа вконтакте"_s);
     Label2->setFont(sansFont(12, true));
     Label2->setCursor(Qt::PointingHandCursor);
     setTextColour(Label2, navy);
-    placeText(Label2, 811, 349, 73, 14, rightBottom);
+    // It may widen to the left, but not up to the quick-save buttons (their right edge 768).
+    placeText(Label2, 811, 349, 73, 14, rightBottom, 811 + 73 - 768 - 6);
     Label3 = named(new QLabel(u"Цвет"_s, client), u"Label3"_s);
     Label3->setFont(sansFont(12, true));
     placeText(Label3, 661, 373, 31, 14, rightBottom);
@@ -413,9 +390,7 @@ void TForm1::buildForm()
     ColorBox2->setSelectedColour(colourFromRgb(0xC0, 0xC0, 0xC0));
     place(ColorBox2, 795, 369, 89, 22, rightBottom);
 
-    // Hidden stores and buffers. The paste buffer holds its text; the others are no widgets
-    // at all, so nothing a player cannot see reaches the accessibility tree or the tab order.
-    Memo1 = hiddenBuffer(new QPlainTextEdit(client), u"Memo1"_s);
+    // Hidden stores and buffers: no widgets at all, so nothing a player cannot see reaches the accessibility tree or the tab order.
     Memo2 = named(new CopyBuffer(this), u"Memo2"_s);
     Memo4 = named(new CopyBuffer(this), u"Memo4"_s);
     StringGrid1 = named(new ItemIndexModel(StringGrid1Index, this), u"StringGrid1"_s);

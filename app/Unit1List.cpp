@@ -9,6 +9,7 @@
 #include "list/parser.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -37,12 +38,24 @@ int currentTableRow(const TForm1 &form)
     return std::max(0, form.StringGrid2->currentRow());
 }
 
+/// The busy cursor over the program while it lives. A paste of many megabytes takes a
+/// noticeable time; set before the clipboard is asked for its text, the cursor also goes out
+/// to the desktop with that request.
+class BusyCursor
+{
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
 /// "Добавить" and "Заменить": the clipboard text into the paste buffer, through the parser
 /// into the list, then the table, sorted by level with "АвтоСорт".
 void pasteClipboard(TForm1 &form, bool replace)
 {
-    form.Memo1->clear();
-    setBufferLines(form.Memo1, splitLines(form.uiServices().clipboardText()));
+    const BusyCursor busy;
+    form.Memo1 = splitLines(form.uiServices().clipboardText());
     if (replace) {
         ListState state = readList(form);
         clearEntries(state);
@@ -110,8 +123,8 @@ void quickLoad(TForm1 &form, int slot)
 void TForm1::ParsePastedLines()
 {
     ListState state = readList(*this);
-    const PastedLines parsed = ::ParsePastedLines(bufferLines(Memo1), state.entries, ListedNames);
-    setBufferLines(Memo1, parsed.trimmedLines);
+    PastedLines parsed = ::ParsePastedLines(Memo1, state.entries, ListedNames);
+    Memo1 = std::move(parsed.trimmedLines);
     addEntries(state, parsed.entries);
     showList(*this, state);
     ListedNames.append(parsed.names);
@@ -137,7 +150,7 @@ void TForm1::Button2Click()
 
 void TForm1::Button3Click()
 {
-    Memo1->clear();
+    Memo1.clear();
     ListState state = readList(*this);
     clearEntries(state);
     showList(*this, state);

@@ -41,10 +41,11 @@ void AnchorLayout::addAnchored(QWidget *widget, QRect designRect, Anchors anchor
     invalidate();
 }
 
-void AnchorLayout::addFittingText(QWidget *widget, QRect designRect, Anchors anchors)
+void AnchorLayout::addFittingText(QWidget *widget, QRect designRect, Anchors anchors, int maxWidth)
 {
     addAnchored(widget, designRect, anchors);
     m_entries.last().fitText = true;
+    m_entries.last().maxWidth = maxWidth;
 }
 
 void AnchorLayout::addItem(QLayoutItem *item)
@@ -88,7 +89,7 @@ void AnchorLayout::setGeometry(const QRect &rect)
     for (const Entry &entry : std::as_const(m_entries)) {
         QRect d = entry.designRect;
         if (entry.fitText) {
-            const int textWidth = entry.item->sizeHint().width();
+            const int textWidth = std::min(entry.item->sizeHint().width(), entry.maxWidth);
             if (textWidth > d.width()) {
                 if (entry.anchors.testFlag(Right) && !entry.anchors.testFlag(Left))
                     d.setLeft(d.right() + 1 - textWidth);

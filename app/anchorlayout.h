@@ -3,6 +3,7 @@
 #include <QLayout>
 #include <QList>
 #include <QRect>
+#include <QWidget>
 
 /// Places widgets as the form designer did: each at its rectangle in a design-size client
 /// area, keeping its distance to the edges it is anchored to when the area is resized. A
@@ -20,9 +21,10 @@ public:
 
     void addAnchored(QWidget *widget, QRect designRect, Anchors anchors = {Left, Top});
     /// As addAnchored, for a label or check box that widens to show its whole text (fonts
-    /// differ between desktops). It keeps its left edge, or its right edge when anchored
-    /// only to the right.
-    void addFittingText(QWidget *widget, QRect designRect, Anchors anchors = {Left, Top});
+    /// differ between desktops), up to `maxWidth` (the room before its neighbour). It keeps
+    /// its left edge, or its right edge when anchored only to the right.
+    void addFittingText(QWidget *widget, QRect designRect, Anchors anchors = {Left, Top},
+                        int maxWidth = QWIDGETSIZE_MAX);
 
     void addItem(QLayoutItem *item) override;
     QLayoutItem *itemAt(int index) const override;
@@ -39,6 +41,7 @@ private:
         QRect designRect;
         Anchors anchors;
         bool fitText;
+        int maxWidth = QWIDGETSIZE_MAX;
     };
     QSize m_designSize;
     QList<Entry> m_entries;

@@ -1,6 +1,7 @@
 #include "app/colourpicker.h"
 
 #include "app/core/colournames.h"
+#include "app/fonts.h"
 
 #include <QPainter>
 #include <QStylePainter>
@@ -65,6 +66,7 @@ void drawColourRow(QPainter &painter, const QRect &rect, const QColor &colour, c
     painter.drawRect(swatch.adjusted(0, 0, -1, -1));
     painter.setPen(textColour);
     const QRect textRect = rect.adjusted(swatch.width() + 5, 0, 0, 0);
+    painter.setFont(fontFittingWidth(painter.font(), name, textRect.width()));
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                      painter.fontMetrics().elidedText(name, Qt::ElideRight, textRect.width()));
     painter.restore();

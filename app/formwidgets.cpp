@@ -1,14 +1,19 @@
 #include "app/formwidgets.h"
 
+#include "app/drawntext.h"
+#include "app/fonts.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -44,7 +49,8 @@ QPoint keyboardMenuPoint(const QAbstractItemView &view)
 
 /// Gives every entry the size of the widest one. The widest entry is found when the entries
 /// change: entries are measured longest first, and the search stops once no shorter entry can
-/// be wider, so a monospaced list measures only its longest entries.
+/// be wider, so a monospaced list measures only its longest entries. An entry is measured and
+/// drawn only as far as `drawnText` keeps it.
 class ItemListWidget::WidestEntryDelegate : public QStyledItemDelegate
 {
 public:
@@ -59,7 +65,17 @@ public:
                 [this](const QModelIndex &, int first, int last) { forgetRows(first, last); });
     }
 
-    void invalidate() { m_known = false; }
+    void invalidate()
+    {
+        m_known = false;
+        m_advances.clear(); // the font may have changed
+    }
+
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text = drawnText(option->text);
+    }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -75,15 +91,44 @@ public:
 private:
     QString entry(int row) const { return m_list->item(row)->text(); }
 
-    /// Measures `text` unless its length rules it out; true when it became the widest.
+    /// The number of characters of an entry that are drawn, the ellipsis included.
+    static qsizetype drawnLength(const QString &text)
+    {
+        return std::min(text.size(), drawnTextLimit + 1);
+    }
+
+    /// The width of `text` as the sum of its characters' advances, each character measured
+    /// once. The list's font is fixed-pitch and its entries are plain text, so this finds the
+    /// widest entry without shaping every candidate (a paste of 200,000 lines has tens of
+    /// thousands of equally long ones); the widest is then measured whole by `sizeHint`.
+    qint64 advanceSum(QStringView text) const
+    {
+        if (m_advances.empty())
+            m_advances.assign(0x10000, -1);
+        const QFontMetrics metrics = m_list->fontMetrics();
+        qint64 width = 0;
+        for (const QChar c : text) {
+            if (c.isSurrogate())
+                return metrics.horizontalAdvance(text.toString());
+            int &advance = m_advances[c.unicode()];
+            if (advance < 0)
+                advance = metrics.horizontalAdvance(c);
+            width += advance;
+        }
+        return width;
+    }
+
+    /// Measures what is drawn of `text` unless its length rules it out; true when it became
+    /// the widest.
     bool consider(const QString &text, int widestCharWidth) const
     {
-        if (text.size() * qsizetype(widestCharWidth) <= m_widestWidth)
+        if (drawnLength(text) * widestCharWidth <= m_widestWidth)
             return false;
-        const int width = m_list->fontMetrics().horizontalAdvance(text);
+        const QString drawn = drawnText(text);
+        const qint64 width = advanceSum(drawn);
         if (width <= m_widestWidth)
             return false;
-        m_widest = text;
+        m_widest = drawn;
         m_widestWidth = width;
         return true;
     }
@@ -97,7 +142,7 @@ private:
         std::iota(rows.begin(), rows.end(), 0);
         QList<qsizetype> lengths(rows.size());
         for (int row = 0; row < m_list->count(); ++row)
-            lengths[row] = m_list->item(row)->text().size();
+            lengths[row] = drawnLength(m_list->item(row)->text());
         std::sort(rows.begin(), rows.end(), [&](int a, int b) { return lengths[a] > lengths[b]; });
         const int widestCharWidth = std::max(1, m_list->fontMetrics().maxWidth());
         for (int row : rows) {
@@ -119,14 +164,15 @@ private:
     void forgetRows(int first, int last)
     {
         for (int row = first; m_known && row <= last; ++row) {
-            if (entry(row) == m_widest)
+            if (drawnText(entry(row)) == m_widest)
                 m_known = false;
         }
     }
 
     ItemListWidget *m_list;
     mutable QString m_widest;
-    mutable int m_widestWidth = 0;
+    mutable qint64 m_widestWidth = 0;
+    mutable std::vector<int> m_advances; ///< advance of each UTF-16 code unit, -1 unknown
     mutable bool m_known = false;
 };
 
@@ -276,7 +322,7 @@ void SearchComboBox::hidePopup()
 
 StatusLabel::StatusLabel(const QString &text, const QString &spokenPrefix,
                          const QString &spokenWhenEmpty, QWidget *parent)
-    : QLabel(text, parent), m_spokenPrefix(spokenPrefix), m_spokenWhenEmpty(spokenWhenEmpty)
+    : FittingLabel(text, parent), m_spokenPrefix(spokenPrefix), m_spokenWhenEmpty(spokenWhenEmpty)
 {
     // The text it starts with is a caption ("Слот"), said as it stands.
     setAccessibleName(text.isEmpty() ? spokenWhenEmpty : text);
@@ -290,4 +336,17 @@ void StatusLabel::setText(const QString &text)
         return;
     // Qt sends the name change event (QAccessible::NameChanged) to assistive technology.
     setAccessibleName(spoken);
+}
+
+void FittingLabel::paintEvent(QPaintEvent *event)
+{
+    const QRect area = contentsRect();
+    if (fontMetrics().horizontalAdvance(text()) <= area.width()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setFont(fontFittingWidth(font(), text(), area.width()));
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(area, int(alignment()) | Qt::TextSingleLine, text());
 }

@@ -1,5 +1,6 @@
 #include "app/itemtablemodel.h"
 
+#include "app/drawntext.h"
 #include "app/sharedends.h"
 
 #include <algorithm>
@@ -31,7 +32,10 @@ QVariant ItemTableModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const QString &text = m_rows[index.row()][index.column()];
-    return text.isEmpty() ? QVariant() : QVariant(text);
+    if (text.isEmpty())
+        return {};
+    // The view lays out what it is given: a huge entry is shown cut, and stays whole here.
+    return role == Qt::DisplayRole ? drawnText(text) : text;
 }
 
 Qt::ItemFlags ItemTableModel::flags(const QModelIndex &index) const

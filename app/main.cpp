@@ -1,3 +1,4 @@
+#include "app/fonts.h"
 #include "app/programentry.h"
 
 #include <QApplication>
@@ -15,5 +16,8 @@ int main(int argc, char *argv[])
     // Matches packaging/tarnbook.desktop, so the desktop groups the window under that entry.
     QGuiApplication::setDesktopFileName(u"tarnbook"_s);
     QApplication::setWindowIcon(QIcon(u":/icons/tarnbook.png"_s));
+    // Menus, tooltips and message boxes take Tahoma too, as the window does.
+    addWineTahoma();
+    QApplication::setFont(sansFont(12));
     return runMainWindow();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
@@ -37,8 +38,10 @@ public:
 class DesktopUiServices final : public UiServices
 {
 public:
-    /// `owner` is the parent of the boxes and dialogs (the main window).
-    explicit DesktopUiServices(QWidget *owner) : m_owner(owner) {}
+    /// `owner` is the parent of the boxes and dialogs (the main window). Error boxes asked for
+    /// before the owner is first on the screen (the start-up's) wait until it is, and are then
+    /// shown over it in their order.
+    explicit DesktopUiServices(QWidget *owner);
 
     void showError(const QString &message) override;
     void showMessage(const QString &message) override;
@@ -50,5 +53,7 @@ public:
     bool askYesNo(const QString &question) override;
 
 private:
+    class PendingErrors;
     QWidget *m_owner;
+    QPointer<PendingErrors> m_pendingErrors; ///< until the owner's first frame
 };

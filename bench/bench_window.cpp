@@ -205,6 +205,25 @@ void addWindow(const SuiteConfig &config, const QString &name, int items,
         ->Unit(unit);
 }
 
+/// "Добавить" with "АвтоСорт", the clipboard holding what `clipboard` makes from the base's
+/// index, into the list of 5,000 entries.
+void addPaste(const SuiteConfig &config, const QString &name, int items,
+              std::function<QString(const ItemIndex &)> clipboard)
+{
+    addWindow(
+        config, name, items,
+        [clipboard](benchmark::State &state, WindowFixture &f) {
+            f.services().clipboard = clipboard(f.form().StringGrid1Index);
+            f.form().CheckBox2->setChecked(true);
+            ClickTimer timer(state);
+            for (auto _ : state) {
+                f.resetList();
+                timer.time([&] { f.form().Button1Click(); });
+            }
+        },
+        benchmark::kMillisecond);
+}
+
 void registerClicks(const SuiteConfig &config, int items)
 {
     const QString n = QString::number(items);
@@ -364,7 +383,7 @@ void registerListWork(const SuiteConfig &config, int items)
             ClickTimer timer(state);
             for (auto _ : state) {
                 f.resetList();
-                setBufferLines(f.form().Memo1, paste);
+                f.form().Memo1 = paste;
                 timer.time([&] { f.form().ParsePastedLines(); });
             }
         },
@@ -383,20 +402,16 @@ void registerListWork(const SuiteConfig &config, int items)
         },
         benchmark::kMillisecond);
     // "Добавить" as a whole: the parse, the table and, with "АвтоСорт", the level sort.
-    addWindow(
-        config, u"window/paste_button/5000"_s, items,
-        [](benchmark::State &state, WindowFixture &f) {
-            const QStringList paste = pastedLines(f.form().StringGrid1Index, listEntryCount,
-                                                  listEntryCount);
-            f.services().clipboard = paste.join(u"\r\n"_s) + u"\r\n"_s;
-            f.form().CheckBox2->setChecked(true);
-            ClickTimer timer(state);
-            for (auto _ : state) {
-                f.resetList();
-                timer.time([&] { f.form().Button1Click(); });
-            }
-        },
-        benchmark::kMillisecond);
+    const auto listing = [](int lines) {
+        return [lines](const ItemIndex &index) {
+            return pastedLines(index, lines, listEntryCount).join(u"\r\n"_s) + u"\r\n"_s;
+        };
+    };
+    addPaste(config, u"window/paste_button/5000"_s, items, listing(listEntryCount));
+    // Pastes far beyond any listing: one line of 20 MB and 200,000 lines.
+    addPaste(config, u"window/paste_one_line/20MB"_s, items,
+             [](const ItemIndex &) { return oneLinePaste(20'000'000); });
+    addPaste(config, u"window/paste_lines/200000"_s, items, listing(200'000));
 }
 
 /// From constructing the window (its start-up loads the base and list.txt) to its first

@@ -133,4 +133,11 @@ QStringList pastedLines(const ItemIndex &index, int count, int offset)
     return lines;
 }
 
+QString oneLinePaste(qsizetype utf8Bytes)
+{
+    const QString words = u"посох бури "_s; // 20 bytes in UTF-8
+    const qsizetype bytesPerRepeat = words.toUtf8().size();
+    return words.repeated(utf8Bytes / bytesPerRepeat);
+}
+
 } // namespace bench

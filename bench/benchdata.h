@@ -39,5 +39,8 @@ QStringList spreadNames(const ItemIndex &index, int count, int offset = 0);
 QStringList listEntries(const ItemIndex &index, int count, int offset = 0);
 /// A pasted equipment, inventory and exchange listing of `count` lines naming `count` items.
 QStringList pastedLines(const ItemIndex &index, int count, int offset);
+/// One pasted line of words without a line break, `utf8Bytes` long in UTF-8 (as another
+/// program would hand it over): a paste that went wrong, or a hostile one.
+QString oneLinePaste(qsizetype utf8Bytes);
 
 } // namespace bench

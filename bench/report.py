@@ -234,6 +234,8 @@ def main():
             ("level sort, 5,000 rows", "table/sort_level/5000", "window/sort_level/5000"),
             ("ParsePastedLines, 5,000 lines into 5,000 entries", "list/parse_paste/5000", "window/parse_paste/5000"),
             ("\"Добавить\" with the paste above (parse, table, sort)", None, "window/paste_button/5000"),
+            ("\"Добавить\", one pasted line of 20 MB", None, "window/paste_one_line/20MB"),
+            ("\"Добавить\", 200,000 pasted lines", None, "window/paste_lines/200000"),
             ("packet \"Пакетные\", 5,000 entries", "packet/prefix/5000", None),
             ("packet \"Биржа\", 5,000 entries", "packet/exchange/5000", None),
             ("packet \"Сорт\", 5,000 entries", "packet/sort/5000", None),

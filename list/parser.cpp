@@ -54,7 +54,9 @@ QString cutBefore(const QString &s, QStringView mark)
     return p > 0 ? firstChars(s, p - 2) : s;
 }
 
-/// Case-folded set standing in for the list's exact, case-ignoring search.
+/// Case-folded set standing in for the list's exact, case-ignoring search. It holds views,
+/// not lower-cased copies: a pasted line of millions of characters is not copied for it. The
+/// texts must outlive the set.
 class FoldedSet
 {
 public:
@@ -62,17 +64,19 @@ public:
     {
         m_keys.reserve(texts.size());
         for (const QString &t : texts)
-            m_keys.insert(caseFoldKey(t));
+            m_keys.insert(CaseFoldedView{t});
     }
-    bool contains(const QString &text) const { return m_keys.contains(caseFoldKey(text)); }
-    void insert(const QString &text) { m_keys.insert(caseFoldKey(text)); }
+    bool contains(QStringView text) const { return m_keys.contains(CaseFoldedView{text}); }
+    void insert(QStringView text) { m_keys.insert(CaseFoldedView{text}); }
 
 private:
-    QSet<QString> m_keys;
+    QSet<CaseFoldedView> m_keys;
 };
 
 /// The line's text after the marks and the tag are dealt with; updates the remembered tag length.
-QString cleanLine(const QString &pasted, qsizetype &tagLength)
+/// `trimmed` is the pasted line trimmed, taken as it is while no mark changed the line (a huge
+/// line is then not copied a second time).
+QString cleanLine(const QString &pasted, const QString &trimmed, qsizetype &tagLength)
 {
     QString w = removeEvery(pasted, u"*");
     if (containsText(w, u"...светится"))
@@ -81,7 +85,9 @@ QString cleanLine(const QString &pasted, qsizetype &tagLength)
         w = removeEvery(w, u" ...светятся");
     if (!containsText(w, u"."))
         w = withoutCountMarks(w);
-    w = trimText(removeEvery(w, u"[]"));
+    w = removeEvery(w, u"[]");
+    const bool unchanged = w.constData() == pasted.constData() && w.size() == pasted.size();
+    w = unchanged ? trimmed : trimText(w);
 
     if (const qsizetype l = posOf(u"<", w); l > 0) {
         const qsizetype g = posOf(u">", w);
@@ -143,17 +149,18 @@ PastedLines ParsePastedLines(const QStringList &pastedLines, const QStringList &
     for (const QString &pasted : pastedLines) {
         const QString trimmed = trimText(pasted);
         out.trimmedLines.append(trimmed);
-        const QString w = cleanLine(pasted, tagLength);
+        const QString w = cleanLine(pasted, trimmed, tagLength);
 
         if (containsText(w, u".") && tagLength < 4) {
             const QString number = firstChars(w, posOf(u".", w));
             const QString name = numberedName(trimmed);
             const QString entry = number + u' ' + name;
+            // The sets view the texts kept in `out`, whose characters stay where they are.
             out.entries.append(entry);
-            listed.insert(entry);
+            listed.insert(out.entries.constLast());
             if (!names.contains(name)) {
                 out.names.append(name);
-                names.insert(name);
+                names.insert(out.names.constLast());
             }
             continue;
         }
@@ -161,9 +168,9 @@ PastedLines ParsePastedLines(const QStringList &pastedLines, const QStringList &
         const QString name = plainName(w);
         if (!listed.contains(name)) {
             out.entries.append(name);
-            listed.insert(name);
+            listed.insert(out.entries.constLast());
             out.names.append(name);
-            names.insert(name);
+            names.insert(out.names.constLast());
         }
     }
     out.countText = countText(listEntries.size() + out.entries.size());

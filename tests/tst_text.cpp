@@ -78,12 +78,18 @@ private slots:
         QTest::newRow("lone break") << u"\r\n"_s << QStringList{QString()};
         QTest::newRow("lf cr is two") << u"a\n\rb"_s << QStringList{u"a"_s, QString(), u"b"_s};
         QTest::newRow("keeps spaces") << u"  a  "_s << QStringList{u"  a  "_s};
+        QTest::newRow("one line, break at the end")
+            << u"a\u2029b\r\n"_s << QStringList{u"a\u2029b"_s};
+        QTest::newRow("one line, leading break") << u"\na"_s << QStringList{QString(), u"a"_s};
     }
     void lineSplitting()
     {
         QFETCH(QString, text);
         QFETCH(QStringList, lines);
-        QCOMPARE(splitLines(text), lines);
+        QCOMPARE(splitLines(QStringView(text)), lines);
+        QString owned = text;
+        owned.detach();
+        QCOMPARE(splitLines(std::move(owned)), lines); // the text handed over whole
     }
 
     void decoding_data()

@@ -3,6 +3,7 @@
 
 #include "app/Unit1.h"
 #include "app/colourpicker.h"
+#include "app/fonts.h"
 #include "app/formwidgets.h"
 #include "app/itemindexmodel.h"
 #include "app/keyboardlayout.h"
@@ -17,12 +18,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -175,8 +178,7 @@ private slots:
         QCOMPARE(m_form->ComboBox5->itemText(0), QString());
         QCOMPARE(m_form->ComboBox6->itemText(25), u"Оружейное умение: Разнообразное  "_s);
         QCOMPARE(m_form->ColorBox1->count(), 50);
-        QVERIFY(control(u"Memo1"_s)->isHidden());
-        // The other hidden stores are no widgets at all.
+        // The hidden stores are no widgets at all (the paste buffer is a list of lines).
         for (const QString &store : {u"Memo2"_s, u"Memo4"_s, u"StringGrid1"_s, u"Button9"_s}) {
             const QObject *object = m_form->findChild<QObject *>(store);
             QVERIFY2(object, qPrintable(store));
@@ -370,10 +372,44 @@ private slots:
         QTest::keyClick(m_form->ColorBox2, Qt::Key_Down);
         QCOMPARE(m_form->ColorBox1->selectedColour(), 0x000080u);
         QCOMPARE(m_form->ColorBox2->selectedColour(), 0x0000FFu);
+        // Only the base and text colours change: the drop-down arrows and frames keep theirs.
+        const QPalette window = m_form->palette();
         for (QWidget *widget : dark) {
             QCOMPARE(widget->palette().color(QPalette::Base), QColor(0x80, 0, 0));
             QCOMPARE(widget->palette().color(QPalette::Text), QColor(0xFF, 0, 0));
+            for (QPalette::ColorRole role :
+                 {QPalette::ButtonText, QPalette::Button, QPalette::Window, QPalette::WindowText})
+                QCOMPARE(widget->palette().color(role), window.color(role));
         }
+    }
+
+    /// Texts laid out for Tahoma stay whole in their places with any font: the count label
+    /// before the name search, the link beside the quick-slot buttons.
+    void textsStayWholeBesideTheirNeighbours_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("neighbour");
+        QTest::newRow("count") << u"Label1"_s << u"100000 предметов"_s << u"Edit3"_s;
+        const QUrl link(communityPageAddress.toString());
+        QTest::newRow("link") << u"Label2"_s << link.host() + link.path() << u"sBitBtn3"_s;
+    }
+
+    void textsStayWholeBesideTheirNeighbours()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, text);
+        QFETCH(QString, neighbour);
+        auto *shown = control<QLabel>(label);
+        shown->setText(text);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const QRect place = shown->geometry();
+        const QRect other = control(neighbour)->geometry();
+        QVERIFY(place.right() < other.left() || place.left() > other.right());
+        const QFont drawn = fontFittingWidth(shown->font(), text, shown->contentsRect().width());
+        QVERIFY(QFontMetrics(drawn).horizontalAdvance(text) <= shown->contentsRect().width());
+        QVERIFY(drawn.pixelSize() >= shown->font().pixelSize() - 4);
     }
 
     void pickerKeepsAnUnlistedColour()
@@ -446,6 +482,46 @@ private slots:
         QTest::mouseClick(m_form->Button6, Qt::LeftButton);
         QCOMPARE(m_services.errors.size(), 1);
         QCOMPARE(m_form->BaseLines.lineCount(), 11);
+    }
+
+    /// The real desktop's error boxes of the start-up (a bad settings.ini, staff.hjt a folder)
+    /// wait for the window: they come once it is on the screen, over it, in their order.
+    void startUpErrorsComeOverTheShownWindow()
+    {
+        m_form.reset();
+        writeTextFile(u"settings.ini"_s, {u"staff.hjt"_s, u"ширина"_s}, TextEncoding::Ansi);
+        QDir().mkdir(u"staff.hjt"_s);
+        struct Box
+        {
+            QString text;
+            bool overTheWindow;
+        };
+        QList<Box> boxes;
+        TForm1 *form = nullptr;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            boxes.append({box->text(), form && box->parentWidget() == form && form->isVisible()});
+            box->reject();
+        });
+        closer.start(10);
+        TForm1 window; // the real desktop services
+        form = &window;
+        QTest::qWait(50);
+        QVERIFY(boxes.isEmpty());
+        window.show();
+        QTRY_COMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[0].text, u"'ширина' is not a valid integer value"_s);
+        QVERIFY2(boxes[1].text.startsWith(u"Cannot open file \"staff.hjt\"."_s),
+                 qPrintable(boxes[1].text));
+        QVERIFY(boxes[0].overTheWindow && boxes[1].overTheWindow);
+
+        // Once the window is up, an error box comes at once.
+        window.Edit1->setText(u"staff.hjt"_s);
+        QTest::mouseClick(window.Button6, Qt::LeftButton);
+        QCOMPARE(boxes.size(), 3);
     }
 
     /// "Открыть" hands the desktop only an existing regular file, by its absolute local path;

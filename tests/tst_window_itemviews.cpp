@@ -2,6 +2,7 @@
 // shown in a widget (written only where it differs) reads back exactly, and the list keeps its
 // long entries reachable while every entry takes one size.
 
+#include "app/drawntext.h"
 #include "app/formwidgets.h"
 #include "app/itemviews.h"
 #include "list/liststate.h"
@@ -113,6 +114,50 @@ private slots:
         showItemList(&list, state);
         QTRY_VERIFY(list.visualItemRect(list.item(0)).width()
                     >= list.fontMetrics().horizontalAdvance(longer));
+    }
+
+    void drawnText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("drawn");
+        const QString pair = u"\U0001F5E1"_s; // a dagger, two UTF-16 code units
+        QTest::newRow("short") << u"меч"_s << u"меч"_s;
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("exactly the limit") << u"мечи"_s << u"мечи"_s;
+        QTest::newRow("one beyond") << u"мечи!"_s << u"мечи\u2026"_s;
+        QTest::newRow("pair at the cut") << u"меч"_s + pair + u"щит"_s << u"меч\u2026"_s;
+        QTest::newRow("pair before the cut")
+            << u"ме"_s + pair + u"щит"_s << u"ме"_s + pair + u"\u2026"_s;
+    }
+
+    void drawnText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, drawn);
+        QCOMPARE(::drawnText(text, 4), drawn);
+    }
+
+    void hugeEntryIsKeptWholeAndDrawnCut()
+    {
+        const QString huge = QString(drawnTextLimit * 100, u'ж');
+        ItemListWidget list;
+        list.resize(120, 200);
+        showItemList(&list, listStateOf({u"меч"_s, huge}));
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QCOMPARE(readItemList(&list, false).entries, (QStringList{u"меч"_s, huge}));
+        // Every entry is as wide as the drawn part of the huge one, not as the whole of it.
+        const int drawnWidth = list.fontMetrics().horizontalAdvance(::drawnText(huge));
+        QTRY_VERIFY(list.visualItemRect(list.item(0)).width() >= drawnWidth);
+        QVERIFY(list.visualItemRect(list.item(0)).width() < drawnWidth + 100);
+        QVERIFY(list.horizontalScrollBar()->maximum() < drawnWidth);
+
+        ItemTableWidget table(1);
+        showItemTable(&table, tableOf({huge}), 0);
+        QCOMPARE(readItemTableRow(&table, 0)[EntryColumn], huge);
+        QCOMPARE(table.model()->index(0, EntryColumn).data().toString(), ::drawnText(huge));
+        table.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&table));
     }
 
     void tableShowsEachChange_data()

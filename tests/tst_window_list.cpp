@@ -2,6 +2,7 @@
 #include "app/formwidgets.h"
 #include "app/itemviews.h"
 #include "fakeuiservices.h"
+#include "list/parser.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -123,8 +124,9 @@ private slots:
         QCOMPARE(w.column(1), (QStringList{u"Вн Ма"_s, u"Вн Ва Сл"_s, u"Сет Ма"_s}));
         QCOMPARE(w.column(2), (QStringList{u"10"_s, u"5"_s, u"20"_s}));
         QCOMPARE(w.column(3), (QStringList{u"5 3"_s, u"3 2 5"_s, u"1 2"_s}));
-        QCOMPARE(w->Memo1->toPlainText(),
-                 u"12. (5 д.) шлем [3]\nкольцо ...светится\n<на шее> амулет\nКОЛЬЦО\n"_s);
+        QCOMPARE(w->Memo1,
+                 (QStringList{u"12. (5 д.) шлем [3]"_s, u"кольцо ...светится"_s,
+                              u"<на шее> амулет"_s, u"КОЛЬЦО"_s}));
 
         // "Заменить" with "АвтоСорт": the list comes back in the table's level order.
         w->CheckBox2->setChecked(true);
@@ -147,6 +149,36 @@ private slots:
         QCOMPARE(w->Label1->text(), u"0 предметов"_s);
     }
 
+    void pasteBreaksLinesOnlyAtCrAndLf_data()
+    {
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("paragraph separator inside a line")
+            << u"кольцо\u2029хранителя\r\nщит\r\n"_s
+            << QStringList{u"кольцо\u2029хранителя"_s, u"щит"_s};
+        QTest::newRow("line separator inside a line")
+            << u"кольцо\u2028хранителя\nщит"_s << QStringList{u"кольцо\u2028хранителя"_s, u"щит"_s};
+        QTest::newRow("separators at both ends")
+            << u"\u2029меч\u2028\rщит\u2029"_s << QStringList{u"\u2029меч\u2028"_s, u"щит\u2029"_s};
+        QTest::newRow("CR, LF and CR LF") << u"меч\rщит\nлук\r\nкинжал"_s
+                                          << QStringList{u"меч"_s, u"щит"_s, u"лук"_s, u"кинжал"_s};
+        QTest::newRow("blank line kept, last break adds none")
+            << u"меч\r\n\r\nщит\r\n"_s << QStringList{u"меч"_s, QString(), u"щит"_s};
+    }
+
+    void pasteBreaksLinesOnlyAtCrAndLf()
+    {
+        QFETCH(QString, clipboard);
+        QFETCH(QStringList, entries);
+        Window w;
+        w.paste(u"старый"_s);
+        w.services.clipboard = clipboard;
+        QTest::mouseClick(w->Button2, Qt::LeftButton);
+        QCOMPARE(w.entries(), entries);
+        QCOMPARE(w->Memo1, entries); // the trimmed lines as the parser read them
+        QCOMPARE(w->Label1->text(), countText(entries.size()));
+    }
+
     void clearKeepsNamesAndLeavesOneRow()
     {
         Window w;
@@ -156,7 +188,7 @@ private slots:
         QCOMPARE(w->StringGrid2->rowCount(), 1);
         QCOMPARE(w->Label1->text(), u"0 предметов"_s);
         QCOMPARE(w->ListedNames, (QStringList{u"меч"_s, u"щит"_s}));
-        QVERIFY(w->Memo1->toPlainText().isEmpty());
+        QVERIFY(w->Memo1.isEmpty());
     }
 
     void deleteFromTheList_data()
@@ -429,6 +461,36 @@ private slots:
         QCOMPARE(pixel(172, 1), QRgb(0xCAFFCA)); // «амулет»: the second group
         QCOMPARE(pixel(140, 1), QRgb(0xFFFF00)); // and a set item
         QCOMPARE(pixel(140, 0) == 0xFFFF00, false);
+    }
+
+    void hugePasteIsKeptWholeUnderTheBusyCursor()
+    {
+        QList<Qt::CursorShape> cursors;
+        Window w;
+        const auto watchCursor = [&] {
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            cursors.append(cursor ? cursor->shape() : Qt::ArrowCursor);
+        };
+        connect(w->ListBox1->model(), &QAbstractItemModel::rowsInserted, this, watchCursor);
+        const QString huge = QString(3'000'000, u'ж') + u"\u2029"_s + QString(3'000'000, u'з');
+        w->CheckBox2->setChecked(true);
+        w.paste(u"щит\r\n"_s + huge + u"\r\n"_s);
+        QCOMPARE(w.entries(), (QStringList{u"щит"_s, huge}));
+        QCOMPARE(w->ListedNames, (QStringList{u"щит"_s, huge}));
+        QCOMPARE(w.column(0), w.entries());
+        QCOMPARE(w->Memo1.value(1), huge);
+        QVERIFY(!cursors.isEmpty());
+        QVERIFY(std::all_of(cursors.cbegin(), cursors.cend(),
+                            [](Qt::CursorShape shape) { return shape == Qt::WaitCursor; }));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+        // list.txt keeps the entry whole, and the next start restores it whole.
+        QVERIFY(w->FormClose());
+        FakeUiServices services;
+        TForm1 next(&services);
+        QCOMPARE(next.ListBox1->count(), 2);
+        QCOMPARE(next.ListBox1->item(1)->text(), huge);
+        QVERIFY(services.errors.isEmpty());
     }
 
     void hostilePastes()

@@ -316,6 +316,15 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
+QStringList splitLines(QString &&text)
+{
+    const QList<LineRange> ranges = lineRanges(text);
+    if (ranges.size() != 1 || ranges.first().start != 0)
+        return splitLines(QStringView(text));
+    text.truncate(ranges.first().length); // in place when the text is not shared
+    return {std::move(text)};
+}
+
 namespace {
 
 /// A surrogate without its partner is no character, and no encoding can write it: it becomes

@@ -45,6 +45,8 @@ DecodedText decodeText(const QByteArray &bytes);
 /// Lines end at CR LF, lone LF or lone CR; a final break adds no line; empty text, no lines.
 QList<LineRange> lineRanges(QStringView text);
 QStringList splitLines(QStringView text);
+/// As above; a text of one line becomes that line without a copy of its characters.
+QStringList splitLines(QString &&text);
 
 /// The bytes of `lines`, each followed by CR LF, in `encoding` with its mark. Text the
 /// encoding cannot represent, or whose bytes would read back as other text, makes the whole

@@ -44,10 +44,6 @@ BUS_LAUNCHERS = ["/usr/libexec/at-spi-bus-launcher",
                  "/usr/lib/at-spi2-core/at-spi-bus-launcher"]
 INSIDE_PRIVATE_BUS = "TARNBOOK_ATSPI_PRIVATE_BUS"
 
-# The paste buffer is still a hidden widget until it becomes a store of lines: the one hidden
-# text object the tree may hold meanwhile.
-HIDDEN_TEXTS_ALLOWED_FOR_THE_PASTE_BUFFER = 1
-
 # "Пакетные" over the list after the paste (prefix empty, "добавить 'все.'" clear).
 PACKET = (" кольцо.ветра\r\n шлем.стража\r\n посох.ученика\r\n .\r\n\r\n").encode("utf-8")
 COPY_ALL = "".join(entry + "\r\n" for entry in e2e.LIST_AFTER_PASTE).encode("utf-8")
@@ -160,7 +156,6 @@ class Bus:
 def check_tree(bus, app):
     Atspi = bus.Atspi
     nameless, hidden, button_names = [], [], []
-    hidden_texts = 0
     count = 0
     for node in bus.walk(app):
         count += 1
@@ -174,9 +169,6 @@ def check_tree(bus, app):
             if node.get_role() in (Atspi.Role.SCROLL_BAR, Atspi.Role.FILLER, Atspi.Role.PANEL,
                                    Atspi.Role.SPLIT_PANE, Atspi.Role.SEPARATOR,
                                    Atspi.Role.UNKNOWN):
-                continue
-            if role == "text" and hidden_texts < HIDDEN_TEXTS_ALLOWED_FOR_THE_PASTE_BUFFER:
-                hidden_texts += 1
                 continue
             hidden.append(bus.describe(node))
             continue

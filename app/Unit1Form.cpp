@@ -151,14 +151,6 @@ QPushButton *pushButton(QWidget *parent, const QString &name, const QString &cap
     return named(new QPushButton(caption, parent), name);
 }
 
-QPlainTextEdit *hiddenBuffer(QPlainTextEdit *buffer, const QString &name)
-{
-    named(buffer, name);
-    buffer->setLineWrapMode(QPlainTextEdit::NoWrap);
-    buffer->hide();
-    return buffer;
-}
-
 QComboBox *freeTextCombo(QComboBox *combo, const QString &name, const QStringList &presets)
 {
     combo->setObjectName(name);

@@ -129,6 +129,17 @@ private slots:
                           "a\0b\0c",
                           7)
             << ab + replaced << int(TextEncoding::Utf16LeBom);
+        QTest::newRow("utf16le mark, lone low surrogate")
+            << QByteArray("\xFF\xFE"
+                          "a\0\xFF\xDF"
+                          "b\0",
+                          8)
+            << u"a"_s + replaced + u"b"_s << int(TextEncoding::Utf16LeBom);
+        QTest::newRow("utf16be mark, high surrogate at the end")
+            << QByteArray("\xFE\xFF"
+                          "\0a\xD8\x3D",
+                          6)
+            << u"a"_s + replaced << int(TextEncoding::Utf16BeBom);
     }
     void decoding()
     {

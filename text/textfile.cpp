@@ -245,6 +245,22 @@ QByteArray encodeBody(const QString &text, TextEncoding encoding)
     return QByteArray();
 }
 
+/// A surrogate without its partner is no character, and no encoding can write it: it becomes
+/// U+FFFD, the substitute character of the Unicode encodings.
+void replaceLoneSurrogates(QString &text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else
+            text[i] = QChar::ReplacementCharacter;
+    }
+}
+
 /// The text after the mark. A U+FEFF at its start is text (the mark is already gone), so the
 /// decoders keep it instead of dropping it as a second mark. Bad bytes become U+FFFD, those
 /// of a sequence cut short by the end of the file too: the decoders keep no state for more.
@@ -258,9 +274,16 @@ QString decodeBody(QByteArrayView bytes, TextEncoding encoding)
     case TextEncoding::Utf8Bom:
         return decodeWith(QStringDecoder(QStringDecoder::Utf8, keepFeff), bytes);
     case TextEncoding::Utf16LeBom:
-        return decodeWith(QStringDecoder(QStringDecoder::Utf16LE, keepFeff), bytes);
-    case TextEncoding::Utf16BeBom:
-        return decodeWith(QStringDecoder(QStringDecoder::Utf16BE, keepFeff), bytes);
+    case TextEncoding::Utf16BeBom: {
+        // The decoder passes a surrogate without its partner through; such a unit is an
+        // invalid sequence like any other and reads as U+FFFD, so what is read can be saved
+        // back unchanged.
+        const auto order = encoding == TextEncoding::Utf16LeBom ? QStringDecoder::Utf16LE
+                                                                : QStringDecoder::Utf16BE;
+        QString text = decodeWith(QStringDecoder(order, keepFeff), bytes);
+        replaceLoneSurrogates(text);
+        return text;
+    }
     }
     return QString();
 }
@@ -324,26 +347,6 @@ QStringList splitLines(QString &&text)
     text.truncate(ranges.first().length); // in place when the text is not shared
     return {std::move(text)};
 }
-
-namespace {
-
-/// A surrogate without its partner is no character, and no encoding can write it: it becomes
-/// U+FFFD, the substitute character of the Unicode encodings.
-void replaceLoneSurrogates(QString &text)
-{
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (!c.isSurrogate())
-            continue;
-        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
-            ++i;
-        else
-            text[i] = QChar::ReplacementCharacter;
-    }
-}
-
-} // namespace
 
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEncoding *usedEncoding)
 {

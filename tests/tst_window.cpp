@@ -9,6 +9,7 @@
 #include "app/keyboardlayout.h"
 #include "fakeuiservices.h"
 #include "text/textfile.h"
+#include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -40,8 +41,7 @@ class TestWindow : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::unique_ptr<ScratchWorkingFolder> m_dir;
     FakeUiServices m_services;
     std::unique_ptr<TForm1> m_form;
 
@@ -81,17 +81,14 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<ScratchWorkingFolder>();
         QVERIFY(m_dir->isValid());
-        m_previousDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
         m_services = FakeUiServices();
         m_form = std::make_unique<TForm1>(&m_services);
     }
     void cleanup()
     {
         m_form.reset();
-        QDir::setCurrent(m_previousDir);
         m_dir.reset();
     }
 

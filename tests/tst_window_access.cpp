@@ -6,6 +6,7 @@
 #include "app/formwidgets.h"
 #include "app/itemviews.h"
 #include "fakeuiservices.h"
+#include "windowtest.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -62,8 +63,7 @@ class TestWindowAccess : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::unique_ptr<ScratchWorkingFolder> m_dir;
     FakeUiServices m_services;
     std::unique_ptr<TForm1> m_form;
 
@@ -74,21 +74,13 @@ private:
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     }
 
-    QStringList entries() const
-    {
-        QStringList list;
-        for (int i = 0; i < m_form->ListBox1->count(); ++i)
-            list.append(m_form->ListBox1->item(i)->text());
-        return list;
-    }
+    QStringList entries() const { return listEntries(m_form->ListBox1); }
 
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<ScratchWorkingFolder>();
         QVERIFY(m_dir->isValid());
-        m_previousDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
         m_services = FakeUiServices();
         m_form = std::make_unique<TForm1>(&m_services);
         m_form->CheckBox2->setChecked(false);
@@ -98,7 +90,6 @@ private slots:
     void cleanup()
     {
         m_form.reset();
-        QDir::setCurrent(m_previousDir);
         m_dir.reset();
     }
 

@@ -9,6 +9,7 @@
 #include "fakeuiservices.h"
 #include "faultinjection.h"
 #include "text/textfile.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -86,8 +87,7 @@ class TestWindowBackgroundSave : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::unique_ptr<ScratchWorkingFolder> m_dir;
     FakeUiServices m_services;
     std::unique_ptr<TForm1> m_form;
 
@@ -97,13 +97,7 @@ private:
         m_form = std::make_unique<TForm1>(&m_services);
         m_form->CheckBox2->setChecked(false);
     }
-    QStringList entries() const
-    {
-        QStringList list;
-        for (int i = 0; i < m_form->ListBox1->count(); ++i)
-            list.append(m_form->ListBox1->item(i)->text());
-        return list;
-    }
+    QStringList entries() const { return listEntries(m_form->ListBox1); }
     BackgroundSaver *saver() const { return m_form->findChild<BackgroundSaver *>(); }
     void paste(const QString &text, QPushButton *button = nullptr)
     {
@@ -114,10 +108,8 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<ScratchWorkingFolder>();
         QVERIFY(m_dir->isValid());
-        m_previousDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
         m_services = FakeUiServices();
         writeTextFile(u"staff.hjt"_s, baseLines(), TextEncoding::Ansi);
         writeTextFile(u"list.txt"_s, kStartList, TextEncoding::Ansi);
@@ -125,7 +117,6 @@ private slots:
     void cleanup()
     {
         m_form.reset();
-        QDir::setCurrent(m_previousDir);
         m_dir.reset();
     }
 

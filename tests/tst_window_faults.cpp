@@ -7,6 +7,7 @@
 #include "faultinjection.h"
 #include "text/error.h"
 #include "text/textfile.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -49,13 +50,7 @@ struct Window
         QDir::setCurrent(oldFolder);
     }
 
-    QStringList entries() const
-    {
-        QStringList list;
-        for (int i = 0; i < form->ListBox1->count(); ++i)
-            list.append(form->ListBox1->item(i)->text());
-        return list;
-    }
+    QStringList entries() const { return listEntries(form->ListBox1); }
     void paste(const QString &text)
     {
         services.clipboard = text;

@@ -3,6 +3,7 @@
 #include "app/itemviews.h"
 #include "fakeuiservices.h"
 #include "list/parser.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -58,13 +59,7 @@ struct Window
     TForm1 &operator*() { return *form; }
     TForm1 *operator->() { return form.get(); }
 
-    QStringList entries() const
-    {
-        QStringList list;
-        for (int i = 0; i < form->ListBox1->count(); ++i)
-            list.append(form->ListBox1->item(i)->text());
-        return list;
-    }
+    QStringList entries() const { return listEntries(form->ListBox1); }
     QStringList column(int c) const
     {
         QStringList cells;

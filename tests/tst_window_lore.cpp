@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 #include "app/formwidgets.h"
 #include "fakeuiservices.h"
+#include "windowtest.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,13 +100,7 @@ struct Window
 
     TForm1 *operator->() { return form.get(); }
 
-    QStringList entries() const
-    {
-        QStringList list;
-        for (int i = 0; i < form->ListBox1->count(); ++i)
-            list.append(form->ListBox1->item(i)->text());
-        return list;
-    }
+    QStringList entries() const { return listEntries(form->ListBox1); }
     void setEntries(const QStringList &entries)
     {
         form->ListBox1->clear();

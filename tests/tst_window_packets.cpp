@@ -6,6 +6,7 @@
 #include "fakeuiservices.h"
 #include "list/liststate.h"
 #include "text/textfile.h"
+#include "windowtest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,8 +25,7 @@ class TestWindowPackets : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::unique_ptr<ScratchWorkingFolder> m_dir;
     FakeUiServices m_services;
     std::unique_ptr<TForm1> m_form;
 
@@ -43,10 +43,8 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<ScratchWorkingFolder>();
         QVERIFY(m_dir->isValid());
-        m_previousDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
         // A staff base to load at start, so that the lore view keeps its help text.
         writeTextFile(u"staff.hjt"_s,
                       {u"<node>"_s, u"Предмет 'синий плащ', Тип предмета: Обычный"_s,
@@ -59,7 +57,6 @@ private slots:
     void cleanup()
     {
         m_form.reset();
-        QDir::setCurrent(m_previousDir);
         m_dir.reset();
     }
 

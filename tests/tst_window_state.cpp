@@ -9,6 +9,7 @@
 #include "list/itemtable.h"
 #include "list/liststate.h"
 #include "text/textfile.h"
+#include "windowtest.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -69,8 +70,7 @@ class TestWindowState : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::unique_ptr<ScratchWorkingFolder> m_dir;
     FakeUiServices m_services;
     std::unique_ptr<TForm1> m_form;
 
@@ -100,16 +100,13 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<ScratchWorkingFolder>();
         QVERIFY(m_dir->isValid());
-        m_previousDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
         m_services = FakeUiServices();
     }
     void cleanup()
     {
         m_form.reset();
-        QDir::setCurrent(m_previousDir);
         QFile::setPermissions(m_dir->path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_dir.reset();

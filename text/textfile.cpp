@@ -383,18 +383,20 @@ bool fileExists(const QString &path)
 
 namespace {
 
+/// A device, a named pipe or a socket: something that exists and is neither a regular file
+/// nor a folder.
+bool isSpecialFile(const QFileInfo &info)
+{
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
 /// Only a regular file is read: opening a named pipe waits until some other program writes to
 /// it, and a device such as /dev/zero never ends, so either would hold the window for good.
 void refuseUnlessRegularFile(const QString &path)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir())
+    if (isSpecialFile(QFileInfo(path)))
         throw TarnError(cannotOpenFileMessage(path, QStringLiteral("Not a regular file.")));
 }
-
-} // namespace
-
-namespace {
 
 [[noreturn]] void failAsTooLarge(const QString &path)
 {
@@ -640,7 +642,7 @@ void refuseUnlessOwnFile(const QString &path)
         failToCreate(path,
                      u"это ссылка на другой файл; программа не пишет свои файлы через "
                      u"ссылки"_s);
-    if (info.exists() && !info.isFile() && !info.isDir())
+    if (isSpecialFile(info))
         failToCreate(path, u"это не обычный файл, а устройство, канал или сокет"_s);
 }
 

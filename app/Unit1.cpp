@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/backgroundsave.h"
+#include "app/basereader.h"
 #include "app/colourpicker.h"
 #include "app/formwidgets.h"
 #include "app/itemindexmodel.h"
@@ -10,6 +11,7 @@
 #include "text/textfile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -64,13 +66,14 @@ bool isLeftClick(const QEvent *event)
 
 } // namespace
 
-TForm1::TForm1(UiServices *services, QWidget *parent) : QMainWindow(parent)
+TForm1::TForm1(UiServices *services, BaseLoadAtStart baseLoad, QWidget *parent)
+    : QMainWindow(parent), m_baseLoadAtStart(baseLoad)
 {
     setUiServices(services);
     buildForm();
     wireEvents();
     makeAccessible();
-    guarded([this] { FormCreate(); });
+    reportErrors([this] { FormCreate(); });
     // Changes from here on are saved shortly after they happen; the start-up's own restoring
     // is what the files already hold.
     m_backgroundSaver = new BackgroundSaver(*this);
@@ -78,6 +81,8 @@ TForm1::TForm1(UiServices *services, QWidget *parent) : QMainWindow(parent)
 
 TForm1::~TForm1()
 {
+    // A load still running has its worker waited for before the window's members go.
+    m_baseReader.reset();
     // The index model reads StringGrid1Index, a member that goes before the child objects.
     delete StringGrid1;
 }
@@ -95,8 +100,14 @@ void TForm1::setUiServices(UiServices *services)
 
 void TForm1::guarded(const std::function<void()> &handler)
 {
+    finishBaseLoad();
+    reportErrors(handler);
+}
+
+void TForm1::reportErrors(const std::function<void()> &step)
+{
     try {
-        handler();
+        step();
     } catch (const TarnError &error) {
         m_services->showError(error.message());
     } catch (const std::exception &error) {
@@ -253,8 +264,10 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    // The close saves the list and the settings, which do not need the base: a base still
+    // loading does not hold it up.
     bool close = false;
-    guarded([&] { close = FormClose(); });
+    reportErrors([&] { close = FormClose(); });
     if (close) {
         m_backgroundSaver->stop();
         event->accept();
@@ -285,13 +298,62 @@ void TForm1::Button6Click()
     // The old lines go first: a file that cannot be read leaves BaseLines empty, while the
     // index keeps its rows.
     BaseLines = StaffBase();
-    StaffBaseLoad load = LoadStaffBase(Edit1->text());
+    takeUpBaseLoad(LoadStaffBase(Edit1->text()));
+}
+
+void TForm1::takeUpBaseLoad(StaffBaseLoad load)
+{
     if (load.fileMissing) {
         memo3->setPlainText(baseMissingMessage());
         memo3->setAccessibleDescription(u"Сообщение загрузки базы стафа"_s);
     }
     BaseLines = std::move(load.lines);
     setItemIndex(std::move(load.index));
+}
+
+void TForm1::startBaseLoad()
+{
+    const QString path = Edit1->text();
+    if (staffBaseMissing(path)) {
+        clickButton6();
+        return;
+    }
+    // What would stop the load before its first byte is told now, in its place among the
+    // start-up's messages; only a failure while reading comes when the load ends.
+    checkStaffBaseOpens(path);
+    BaseLines = StaffBase();
+    m_baseReader = std::make_unique<BaseReader>(path, this, [this] { finishBaseLoad(); });
+    showBaseLoading(true);
+}
+
+void TForm1::finishBaseLoad()
+{
+    if (!m_baseReader)
+        return;
+    // Taken out first: what runs below never finds the load pending again.
+    const std::unique_ptr<BaseReader> reader = std::move(m_baseReader);
+    const bool waiting = !reader->isReady();
+    if (waiting)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    reportErrors([&] { takeUpBaseLoad(reader->take()); });
+    if (waiting)
+        QApplication::restoreOverrideCursor();
+    // The start-up's table step, which waited for the index.
+    reportErrors([this] { RebuildItemTable(); });
+    showBaseLoading(false);
+}
+
+void TForm1::showBaseLoading(bool loading)
+{
+    static const QString remark = u" — загрузка базы стафа…"_s;
+    const QString title = windowTitle();
+    if (loading && !title.endsWith(remark)) {
+        setWindowTitle(title + remark);
+        setCursor(Qt::BusyCursor);
+    } else if (!loading && title.endsWith(remark)) {
+        setWindowTitle(title.chopped(remark.size()));
+        unsetCursor();
+    }
 }
 
 void TForm1::Button7Click()

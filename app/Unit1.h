@@ -16,6 +16,7 @@
 #include <memory>
 
 class BackgroundSaver;
+class BaseReader;
 class ColourPicker;
 class CopyBuffer;
 class ItemIndexModel;
@@ -48,18 +49,40 @@ class TForm1 : public QMainWindow
 {
     Q_OBJECT
 public:
+    /// How the start-up loads the staff base.
+    enum class BaseLoadAtStart {
+        /// Before the constructor returns: the window is whole from the start.
+        Waited,
+        /// On a worker thread, so that the window can be shown at once. The table and, for a
+        /// missing file, the lore view fill when the load is done; any handler run from the
+        /// window before that first waits for the load (`guarded`).
+        InBackground,
+    };
+
     /// `services` is not owned and must outlive the window; nullptr uses the real desktop.
     /// The constructor builds the form and then runs `FormCreate`, as the window's creation.
-    explicit TForm1(UiServices *services = nullptr, QWidget *parent = nullptr);
+    explicit TForm1(UiServices *services = nullptr,
+                    BaseLoadAtStart baseLoad = BaseLoadAtStart::Waited, QWidget *parent = nullptr);
     ~TForm1() override;
 
     /// Replaces the desktop services (nullptr: the real desktop again); not owned.
     void setUiServices(UiServices *services);
     UiServices &uiServices() const { return *m_services; }
 
-    /// Runs a handler; a TarnError or other std::exception ends it and its message is shown in
-    /// the error box. The steps before the error stand and the window stays usable.
+    /// Runs a handler of the player's action: the start-up's base load is finished first, so
+    /// that no handler sees a half-loaded base, and then the handler runs as `reportErrors`.
     void guarded(const std::function<void()> &handler);
+    /// Runs one step; a TarnError or other std::exception ends it and its message is shown in
+    /// the error box. The steps before the error stand and the window stays usable.
+    void reportErrors(const std::function<void()> &step);
+
+    /// True from the start of a background base load at start-up until the window has taken
+    /// up its result.
+    bool baseLoadPending() const { return m_baseReader != nullptr; }
+    /// Takes up the start-up's background base load, waiting for it when it is still running:
+    /// BaseLines and ItemIndex become the loaded ones (or the error is shown), and the item
+    /// table is rebuilt over them. Nothing when no load is pending.
+    void finishBaseLoad();
 
     // ---- Controls -------------------------------------------------------------------------
     QPushButton *Button1 = nullptr;  ///< "Добавить"
@@ -266,6 +289,14 @@ protected:
 
 private:
     void buildForm();
+    /// The staff base at `Edit1`'s path, read on a worker thread (start-up step 3 in the
+    /// background). A missing file is taken up at once; a file that cannot be opened throws.
+    void startBaseLoad();
+    /// A load's result becomes BaseLines and ItemIndex; a missing file's message goes to the
+    /// lore view.
+    void takeUpBaseLoad(StaffBaseLoad load);
+    /// The window tells, in its title and its cursor, that the base is still loading.
+    void showBaseLoading(bool loading);
     void buildMenus();
     void wireEvents();
     /// Runs `handler` for every click on `button`, through the guard.
@@ -302,6 +333,9 @@ private:
     void filterListByProperty();
     /// A name or property search's result becomes the list and ListedNames.
     void showSearchResult(const QStringList &names, bool sortList);
+
+    BaseLoadAtStart m_baseLoadAtStart = BaseLoadAtStart::Waited;
+    std::unique_ptr<BaseReader> m_baseReader; ///< the start-up's load while it is pending
 
     // ---- Saved state (Unit1State.cpp) ----
     /// list.txt stood in the folder at start but could not be read: closing must not replace

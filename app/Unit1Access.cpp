@@ -73,8 +73,11 @@ void TForm1::makeAccessible()
     setKeyboardOrder();
     bindWindowKeys();
     bindContextMenuKeys();
-    // A list entry whose item the base does not know says so when it becomes the focused one.
+    // A list entry whose item the base does not know says so when it becomes the focused one;
+    // while the base is still loading, nothing is known yet.
     ListBox1->setEntryRemark([this](const QString &entry) {
+        if (baseLoadPending())
+            return QString();
         return StringGrid1Index.find(ItemKey(entry)) < 0 ? u"нет в базе"_s : QString();
     });
 }

@@ -203,7 +203,7 @@ SettingsRecord currentSettings(const TForm1 &form)
 bool runReported(TForm1 &form, const std::function<void()> &step)
 {
     bool done = false;
-    form.guarded([&] {
+    form.reportErrors([&] {
         step();
         done = true;
     });
@@ -219,12 +219,17 @@ void TForm1::FormCreate()
     // next close does not replace list.txt with an empty list.
     clickButton9();
     runReported(*this, [this] { restoreSettings(*this); });
-    runReported(*this, [this] { clickButton6(); });
+    if (m_baseLoadAtStart == BaseLoadAtStart::InBackground)
+        runReported(*this, [this] { startBaseLoad(); });
+    else
+        runReported(*this, [this] { clickButton6(); });
     ListedNames.clear();
     m_listFileUnread = !runReported(*this, [this] { restoreList(*this); });
     Label1->setText(countText(ListBox1->count()));
     StringGrid2->setColumnHidden(RatingsColumn, true);
-    runReported(*this, [this] { RebuildItemTable(); });
+    // A base still loading rebuilds the table when it is done.
+    if (!baseLoadPending())
+        runReported(*this, [this] { RebuildItemTable(); });
     for (int slot = 1; slot <= quickSlotCount; ++slot)
         runReported(*this, [this, slot] { restoreQuickSlotHint(*this, slot); });
 }

@@ -49,7 +49,9 @@ int runMainWindow(const ProgramEntry &entry)
         note(QStringLiteral("в этой папке нельзя создать файл блокировки: вторая копия "
                             "программы здесь не будет остановлена"));
 
-    TForm1 window(entry.services);
+    // The window is on the screen while the base loads; what the player does meanwhile waits
+    // for the whole base.
+    TForm1 window(entry.services, TForm1::BaseLoadAtStart::InBackground);
     if (claim == SingleInstance::Claim::Owned && instance.listen())
         QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                          [&window] { bringToFront(window); });

@@ -844,16 +844,37 @@ ItemIndex ScanItemIndex(const StaffBase &lines, int readPieces)
     return scan.takeIndex();
 }
 
+namespace {
+
+void refuseFolder(const QString &path)
+{
+    if (QFileInfo(path).isDir())
+        throw TarnError(cannotOpenFileMessage(path, u"Is a directory"_s));
+}
+
+} // namespace
+
+bool staffBaseMissing(const QString &path)
+{
+    return path.isEmpty() || !QFileInfo::exists(path);
+}
+
+void checkStaffBaseOpens(const QString &path)
+{
+    if (staffBaseMissing(path))
+        return;
+    refuseFolder(path);
+    existingFilePath(path);
+}
+
 StaffBaseLoad LoadStaffBase(const QString &path)
 {
     StaffBaseLoad load;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
+    if (staffBaseMissing(path)) {
         load.fileMissing = true;
         return load;
     }
-    if (info.isDir())
-        throw TarnError(cannotOpenFileMessage(path, u"Is a directory"_s));
+    refuseFolder(path);
     try {
         load.lines = readStaffBaseFile(path);
         load.index = ScanItemIndex(load.lines);

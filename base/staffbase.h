@@ -116,6 +116,12 @@ struct StaffBaseLoad
 /// (an empty path included). Throws TarnError when a file exists but cannot be read (a folder
 /// included).
 StaffBaseLoad LoadStaffBase(const QString &path);
+/// Whether LoadStaffBase(path) would find no file: an empty path, or nothing at the path.
+bool staffBaseMissing(const QString &path);
+/// Throws the TarnError that LoadStaffBase(path) would throw before reading a byte: for a
+/// folder, a device, a pipe or a socket, or a file that cannot be opened. Nothing for a
+/// missing file or one that opens.
+void checkStaffBaseOpens(const QString &path);
 /// BaseLines over a decoded file text. The text is scanned in `scanPieces` pieces at once, each
 /// on a thread of its own; 0 chooses by the text's size and the number of cores. The result
 /// does not depend on the number of pieces.

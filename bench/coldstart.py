@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# Usage: bench/coldstart.py PROBE RESULTS_DIR FOLDER... [--runs N]
+# Usage: bench/coldstart.py PROBE RESULTS_DIR FOLDER... [--waited FOLDER] [--runs N]
 #
 # The start-up as a player meets it: a new process on a real X server. Starts Xvfb on a free
 # display and a window manager (openbox), then starts `PROBE startup FOLDER` (the window in
@@ -7,7 +7,9 @@
 # burst of load on the machine falls on all of them alike. Each run prints the time from the
 # process's exec and from main to the window's first painted frame, and the steps between.
 # Writes RESULTS_DIR/coldstart-NAME.txt (NAME: the folder's name) with every run's figures as
-# key=value lines, the keys of run k ending in "_k". Exits 77 when no X server can start.
+# key=value lines, the keys of run k ending in "_k". A folder given with --waited is also
+# started with the window waiting for its base before it is shown (NAME-waited). Exits 77 when
+# no X server can start.
 
 import argparse
 import os
@@ -67,26 +69,32 @@ def main():
     parser.add_argument("probe")
     parser.add_argument("results")
     parser.add_argument("folders", nargs="+")
+    parser.add_argument("--waited", action="append", default=[])
     parser.add_argument("--runs", type=int, default=7)
     args = parser.parse_args()
 
+    def name_of(folder):
+        return os.path.basename(os.path.normpath(folder))
+
+    starts = {name_of(f): [args.probe, "startup", f] for f in args.folders}
+    starts.update({name_of(f) + "-waited": [args.probe, "startup", f, "waited"]
+                   for f in args.waited})
+
     processes, env = start_x()
     try:
-        runs = {folder: [] for folder in args.folders}
+        runs = {name: [] for name in starts}
         # One unrecorded start first: the libraries, fonts and files into the page cache.
-        for folder in args.folders:
-            subprocess.run([args.probe, "startup", folder], env=env, capture_output=True)
+        for command in starts.values():
+            subprocess.run(command, env=env, capture_output=True)
         for _ in range(args.runs):
-            for folder in args.folders:
-                done = subprocess.run([args.probe, "startup", folder], env=env,
-                                      capture_output=True, text=True)
+            for name, command in starts.items():
+                done = subprocess.run(command, env=env, capture_output=True, text=True)
                 if done.returncode != 0:
-                    print(f"coldstart: the start in {folder} failed ({done.returncode}): "
+                    print(f"coldstart: the start {name} failed ({done.returncode}): "
                           f"{done.stderr.strip()}", file=sys.stderr)
                     return 1
-                runs[folder].append(done.stdout)
-        for folder, outputs in runs.items():
-            name = os.path.basename(os.path.normpath(folder))
+                runs[name].append(done.stdout)
+        for name, outputs in runs.items():
             with open(os.path.join(args.results, f"coldstart-{name}.txt"), "w",
                       encoding="utf-8") as f:
                 for k, output in enumerate(outputs):

@@ -80,7 +80,7 @@ done
 mkdir -p "$RESULTS/empty"
 rm -f "$RESULTS/empty/"*
 python3 "$REPO_DIR/bench/coldstart.py" "$PROBE" "$RESULTS" "$RESULTS/empty" \
-    "$RESULTS/folder-100000" --runs 7 || echo "No X server: the cold start on X is left out."
+    "$RESULTS/folder-100000" --waited "$RESULTS/folder-100000" --runs 7 || echo "No X server: the cold start on X is left out."
 
 SIZE_LIST=$(IFS=,; echo "${SIZES[*]}")
 "$BUILD_DIR/bench/tarnbook_bench" --bases="$CACHE_DIR" --sizes="$SIZE_LIST" \

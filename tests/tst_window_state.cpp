@@ -2,12 +2,14 @@
 // and the quick-slot files in a fresh working folder.
 
 #include "app/Unit1.h"
+#include "app/basereader.h"
 #include "app/colourpicker.h"
 #include "app/formwidgets.h"
 #include "app/itemviews.h"
 #include "fakeuiservices.h"
 #include "list/itemtable.h"
 #include "list/liststate.h"
+#include "text/error.h"
 #include "text/textfile.h"
 #include "windowtest.h"
 
@@ -22,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
 #include <memory>
 
 #include <unistd.h>
@@ -63,6 +66,40 @@ void writeBase(const QString &path)
                   TextEncoding::Utf8Bom);
 }
 
+/// Everything the start-up leaves for the player to see.
+struct StartedWindow
+{
+    QStringList errors;
+    QString title;
+    QString lore;
+    QString loreDescription;
+    qsizetype indexRows = 0;
+    qsizetype baseLines = 0;
+    QStringList entries;
+    QStringList listedNames;
+    QString count;
+    QStringList table;
+
+    bool operator==(const StartedWindow &) const = default;
+};
+
+StartedWindow startedWindow(const TForm1 &form, const FakeUiServices &services)
+{
+    StartedWindow seen{services.errors,
+                       form.windowTitle(),
+                       form.memo3->toPlainText(),
+                       form.memo3->accessibleDescription(),
+                       form.StringGrid1Index.size(),
+                       form.BaseLines.lineCount(),
+                       readItemList(form.ListBox1, false).entries,
+                       form.ListedNames,
+                       form.Label1->text(),
+                       {}};
+    for (const ItemTableRow &row : readItemTable(form.StringGrid2))
+        seen.table.append(QStringList(row.begin(), row.end()).join(u'|'));
+    return seen;
+}
+
 } // namespace
 
 class TestWindowState : public QObject
@@ -74,10 +111,19 @@ private:
     FakeUiServices m_services;
     std::unique_ptr<TForm1> m_form;
 
-    void start()
+    void start(TForm1::BaseLoadAtStart baseLoad = TForm1::BaseLoadAtStart::Waited)
     {
         m_form.reset();
-        m_form = std::make_unique<TForm1>(&m_services);
+        m_form = std::make_unique<TForm1>(&m_services, baseLoad);
+    }
+    void startWithTheBaseLoading()
+    {
+        start(TForm1::BaseLoadAtStart::InBackground);
+        QVERIFY(m_form->baseLoadPending());
+        // Nothing of the base yet: no table rows, no "нет в базе" for any entry.
+        QVERIFY(m_form->windowTitle().endsWith(u"загрузка базы стафа…"_s));
+        QCOMPARE(m_form->StringGrid1Index.size(), 0);
+        QCOMPARE(m_form->StringGrid2->rowCount(), 1);
     }
     QStringList entries() const { return readItemList(m_form->ListBox1, false).entries; }
     QStringList tableColumn(int column) const
@@ -465,6 +511,119 @@ private slots:
         QCOMPARE(m_form->Label1->text(),
                  QString::number(m_form->ListBox1->count()) + u" предметов"_s);
         QVERIFY(m_form->close());
+    }
+
+    /// The window shown before the base is loaded ends as the window that waited for it: the
+    /// same base, table, list, lore view, title and messages, in the same order.
+    void backgroundLoadEndsAsTheWaitedOne_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("loadsInBackground");
+        QTest::newRow("a base and a list") << u"base"_s << true;
+        QTest::newRow("an empty base") << u"empty"_s << true;
+        QTest::newRow("no base: its message at once") << u"none"_s << false;
+        QTest::newRow("settings, base and list failing, told in order") << u"failing"_s << false;
+    }
+    void backgroundLoadEndsAsTheWaitedOne()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, loadsInBackground);
+        writeTextFile(u"list.txt"_s, {u"синий плащ"_s, u"12. ржавый ключ"_s, u"сапоги"_s},
+                      TextEncoding::Ansi);
+        if (folder == u"base"_s)
+            writeBase(u"staff.hjt"_s);
+        if (folder == u"empty"_s)
+            writeBytes(u"staff.hjt"_s, QByteArray());
+        if (folder == u"failing"_s) {
+            writeTextFile(u"settings.ini"_s, {u"staff.hjt"_s}, TextEncoding::Ansi);
+            QVERIFY(QDir().mkdir(u"staff.hjt"_s));
+            QVERIFY(QFile(u"list.txt"_s).resize(maxTextFileBytes + 1));
+        }
+        start();
+        const StartedWindow waited = startedWindow(*m_form, m_services);
+        m_form.reset();
+        m_services = FakeUiServices();
+
+        start(TForm1::BaseLoadAtStart::InBackground);
+        QCOMPARE(m_form->baseLoadPending(), loadsInBackground);
+        QTRY_VERIFY(!m_form->baseLoadPending());
+        QCOMPARE(startedWindow(*m_form, m_services), waited);
+        if (folder == u"failing"_s)
+            QCOMPARE(m_services.errors.size(), 3);
+    }
+
+    /// What the player does while the base loads waits for it and is answered from the whole
+    /// base: a click on an entry shows its lore and moves the table, a search finds its items.
+    void actionsWhileTheBaseLoadsSeeTheWholeBase()
+    {
+        writeBase(u"staff.hjt"_s);
+        writeTextFile(u"list.txt"_s, {u"сапоги"_s, u"синий плащ"_s}, TextEncoding::Ansi);
+        startWithTheBaseLoading();
+        m_form->show();
+        QListWidget *list = m_form->ListBox1;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(1)).center());
+        QVERIFY(!m_form->baseLoadPending());
+        QVERIFY(m_form->memo3->toPlainText().startsWith(u"Предмет 'синий плащ'"_s));
+        QCOMPARE(m_form->StringGrid2->currentRow(), 1);
+        QCOMPARE(tableColumn(LevelColumn), (QStringList{QString(), u"12"_s}));
+        QVERIFY(!m_form->windowTitle().contains(u"загрузка"_s));
+
+        startWithTheBaseLoading();
+        m_form->show();
+        m_form->Edit3->setText(u"ключ"_s);
+        QTest::keyClick(m_form->Edit3, Qt::Key_Return);
+        QCOMPARE(entries(), QStringList{u"ржавый ключ"_s});
+        QCOMPARE(m_services.errors, QStringList());
+    }
+
+    /// Closing while the base loads saves the list at once; the load is waited for only as
+    /// the window goes.
+    void closeWhileTheBaseLoads()
+    {
+        writeBase(u"staff.hjt"_s);
+        startWithTheBaseLoading();
+        m_form->ListBox1->addItem(u"шлем"_s);
+        QVERIFY(m_form->close());
+        QCOMPARE(fileLines(u"list.txt"_s), QStringList{u"шлем"_s});
+        m_form.reset();
+    }
+
+    /// The worker hands its result back once, waits when asked early, passes on the load's
+    /// error, and tells its receiver only while the receiver lives.
+    void baseReaderHandsBackItsResultOnce()
+    {
+        std::promise<void> gate;
+        std::shared_future<void> opened = gate.get_future().share();
+        QObject receiver;
+        int told = 0;
+        {
+            BaseReader reader(
+                [opened] {
+                    opened.wait();
+                    StaffBaseLoad load;
+                    load.fileMissing = true;
+                    return load;
+                },
+                &receiver, [&told] { ++told; });
+            QVERIFY(!reader.isReady());
+            gate.set_value();
+            QVERIFY(reader.take().fileMissing);
+        }
+        QTRY_COMPARE(told, 1);
+
+        BaseReader failing([]() -> StaffBaseLoad { throw TarnError(u"Cannot open file x"_s); },
+                           nullptr, {});
+        QVERIFY_THROWS_EXCEPTION(TarnError, failing.take());
+
+        auto gone = std::make_unique<QObject>();
+        {
+            BaseReader reader([] { return StaffBaseLoad(); }, gone.get(), [&told] { ++told; });
+            reader.take();
+        }
+        gone.reset();
+        QTest::qWait(20);
+        QCOMPARE(told, 1);
     }
 };
 

@@ -2,6 +2,10 @@
 
 #include <QtGlobal>
 
+#include <atomic>
+#include <system_error>
+#include <thread>
+
 #if defined(Q_OS_LINUX)
 #include <cstdint>
 #include <sys/mman.h>
@@ -23,3 +27,64 @@ void adviseLargePages(void *data, std::size_t bytes)
     Q_UNUSED(bytes);
 #endif
 }
+
+#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
+
+struct PrefaultAhead::Worker
+{
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+PrefaultAhead::PrefaultAhead(void *data, std::size_t bytes)
+{
+    constexpr std::uintptr_t kStep = std::uintptr_t(2) << 20;
+    if (bytes < 4 * kStep)
+        return;
+    // Whole system pages inside the buffer only: the pages at its ends may be shared with
+    // other allocations, and those are mapped already.
+    const auto pageSize = std::uintptr_t(4096);
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + pageSize - 1) & ~(pageSize - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(pageSize - 1);
+    if (last <= first)
+        return;
+    auto *worker = new Worker;
+    try {
+        worker->thread = std::thread([worker, first, last] {
+            for (std::uintptr_t at = first;
+                 at < last && !worker->stop.load(std::memory_order_relaxed); at += kStep) {
+                const std::uintptr_t end = std::min(last, at + kStep);
+                // A system that does not know the advice refuses it at once: nothing to do then.
+                if (madvise(reinterpret_cast<void *>(at), end - at, MADV_POPULATE_WRITE) != 0)
+                    return;
+            }
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the caller's own writes bring the pages in.
+        delete worker;
+        return;
+    }
+    m_worker = worker;
+}
+
+PrefaultAhead::~PrefaultAhead()
+{
+    if (!m_worker)
+        return;
+    m_worker->stop.store(true, std::memory_order_relaxed);
+    m_worker->thread.join();
+    delete m_worker;
+}
+
+#else
+
+PrefaultAhead::PrefaultAhead(void *data, std::size_t bytes)
+{
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+}
+
+PrefaultAhead::~PrefaultAhead() = default;
+
+#endif

@@ -13,6 +13,25 @@
 /// affected, and where the system offers no such advice (or refuses it) nothing changes.
 void adviseLargePages(void *data, std::size_t bytes);
 
+/// Brings a fresh buffer's pages into memory on a thread of its own while the caller fills it
+/// from the start: the system clears each new page before handing it over, and on a large
+/// buffer that clearing is much of the filling's time. The pages are only mapped, never
+/// written, so the caller's writes to them are never disturbed. Where the system cannot map
+/// pages ahead (or for a buffer of a few megabytes) nothing happens. The thread is stopped
+/// and waited for when the object goes, which must happen before the buffer is freed.
+class PrefaultAhead
+{
+public:
+    PrefaultAhead(void *data, std::size_t bytes);
+    ~PrefaultAhead();
+    PrefaultAhead(const PrefaultAhead &) = delete;
+    PrefaultAhead &operator=(const PrefaultAhead &) = delete;
+
+private:
+    struct Worker;
+    Worker *m_worker = nullptr;
+};
+
 /// Reserves room for `count` elements in a list or vector and asks for large pages for it, as
 /// adviseLargePages does. For the tables a load of a large base builds once and fills at once.
 template<typename List>

@@ -532,6 +532,7 @@ DecodedText readDecodedFile(const QString &path, const AnsiPieceVisitor &visitor
         QString text;
         text.reserve(qsizetype(std::max<qint64>(reader.size(), first.size())));
         adviseLargePages(text.data(), std::size_t(text.capacity()) * sizeof(QChar));
+        const PrefaultAhead prefault(text.data(), std::size_t(text.capacity()) * sizeof(QChar));
         for (QByteArrayView piece = first; !piece.isEmpty(); piece = reader.next()) {
             const qsizetype at = text.size();
             text.resize(at + piece.size());

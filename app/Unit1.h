@@ -53,9 +53,9 @@ public:
     enum class BaseLoadAtStart {
         /// Before the constructor returns: the window is whole from the start.
         Waited,
-        /// On a worker thread, so that the window can be shown at once. The table and, for a
-        /// missing file, the lore view fill when the load is done; any handler run from the
-        /// window before that first waits for the load (`guarded`).
+        /// On a worker thread, so that the window can be shown at once with the restored
+        /// list. The table fills when the load is done; any handler run from the window
+        /// before that first waits for the load (`guarded`). A missing file is told at once.
         InBackground,
     };
 

@@ -21,9 +21,9 @@ public:
     using Loader = std::function<StaffBaseLoad()>;
 
     /// Starts `load` on a worker thread (or runs it at once where no thread can be started).
-    /// When it is done, `done` runs on `receiver`'s thread,
-    /// from its event loop, unless the receiver has gone by then. It may run after the result
-    /// was taken, or after the reader has gone: it must then find nothing to do.
+    /// When it is done, `done` runs on `receiver`'s thread, from its event loop, unless the
+    /// receiver has gone by then. It may run after the result was taken, or after the reader
+    /// has gone: it must then find nothing to do.
     BaseReader(Loader load, QObject *receiver, std::function<void()> done);
     /// Reads the staff base at `path` as LoadStaffBase does.
     BaseReader(const QString &path, QObject *receiver, std::function<void()> done);

@@ -2,9 +2,7 @@
 
 #include <QtGlobal>
 
-#include <atomic>
 #include <system_error>
-#include <thread>
 
 #if defined(Q_OS_LINUX)
 #include <cstdint>
@@ -28,16 +26,9 @@ void adviseLargePages(void *data, std::size_t bytes)
 #endif
 }
 
-#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
-
-struct PrefaultAhead::Worker
-{
-    std::atomic<bool> stop{false};
-    std::thread thread;
-};
-
 PrefaultAhead::PrefaultAhead(void *data, std::size_t bytes)
 {
+#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
     constexpr std::uintptr_t kStep = std::uintptr_t(2) << 20;
     if (bytes < 4 * kStep)
         return;
@@ -49,11 +40,10 @@ PrefaultAhead::PrefaultAhead(void *data, std::size_t bytes)
     const std::uintptr_t last = (begin + bytes) & ~(pageSize - 1);
     if (last <= first)
         return;
-    auto *worker = new Worker;
     try {
-        worker->thread = std::thread([worker, first, last] {
-            for (std::uintptr_t at = first;
-                 at < last && !worker->stop.load(std::memory_order_relaxed); at += kStep) {
+        m_thread = std::thread([this, first, last] {
+            for (std::uintptr_t at = first; at < last && !m_stop.load(std::memory_order_relaxed);
+                 at += kStep) {
                 const std::uintptr_t end = std::min(last, at + kStep);
                 // A system that does not know the advice refuses it at once: nothing to do then.
                 if (madvise(reinterpret_cast<void *>(at), end - at, MADV_POPULATE_WRITE) != 0)
@@ -62,29 +52,17 @@ PrefaultAhead::PrefaultAhead(void *data, std::size_t bytes)
         });
     } catch (const std::system_error &) {
         // No thread to be had: the caller's own writes bring the pages in.
-        delete worker;
-        return;
     }
-    m_worker = worker;
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
 }
 
 PrefaultAhead::~PrefaultAhead()
 {
-    if (!m_worker)
+    if (!m_thread.joinable())
         return;
-    m_worker->stop.store(true, std::memory_order_relaxed);
-    m_worker->thread.join();
-    delete m_worker;
+    m_stop.store(true, std::memory_order_relaxed);
+    m_thread.join();
 }
-
-#else
-
-PrefaultAhead::PrefaultAhead(void *data, std::size_t bytes)
-{
-    Q_UNUSED(data);
-    Q_UNUSED(bytes);
-}
-
-PrefaultAhead::~PrefaultAhead() = default;
-
-#endif

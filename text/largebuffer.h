@@ -4,7 +4,9 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <thread>
 
 /// Asks the system to back a large buffer with large pages before it is first written.
 ///
@@ -28,8 +30,8 @@ public:
     PrefaultAhead &operator=(const PrefaultAhead &) = delete;
 
 private:
-    struct Worker;
-    Worker *m_worker = nullptr;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
 };
 
 /// Reserves room for `count` elements in a list or vector and asks for large pages for it, as

@@ -1,3 +1,4 @@
+#include "cp1251.h"
 #include "base/staffbase.h"
 #include "text/error.h"
 #include "text/strops.h"
@@ -7,7 +8,6 @@
 
 #include <QFile>
 #include <QSet>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -267,7 +267,7 @@ private slots:
             u"<Treepad version 3.0>\r\n<node> 5P9i0s8y19Z\r\nПредмет 'щит', Тип предмета: "
             u"Обычный\r\n"
             "Вн Ва\r\nОценка: 1, 2\r\nмин.уровень 10\r\n<end node> 5P9i0s8y19Z\r\n"_s;
-        writeFile(path, QStringEncoder("windows-1251").encode(text));
+        writeFile(path, cp1251(text));
         const StaffBaseLoad load = LoadStaffBase(path);
         QVERIFY(!load.fileMissing);
         QCOMPARE(load.lines.lineCount(), 7);

@@ -3,6 +3,7 @@
 // cannot be read or that goes away or is replaced while it is read, and a process killed while
 // it saves. Every failure must carry its message, and no list may be lost or half written.
 
+#include "cp1251.h"
 #include "base/staffbase.h"
 #include "list/liststate.h"
 #include "text/error.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -475,8 +475,7 @@ private slots:
         qsizetype lineCount = 0;
         {
             const QByteArray record =
-                QStringEncoder("windows-1251")
-                    .encode(
+                cp1251(
                         u"Предмет 'меч', Тип предмета: Обычный\r\nмин.уровень 5\r\n<end node>\r\n"_s);
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));

@@ -1,3 +1,4 @@
+#include "cp1251.h"
 #include "text/error.h"
 #include "text/strops.h"
 #include "text/textfile.h"
@@ -14,8 +15,6 @@ class TestText : public QObject
     Q_OBJECT
 
 private:
-    static QByteArray cp1251(const QString &s) { return QStringEncoder("windows-1251").encode(s); }
-
 private slots:
     void positions_data()
     {
@@ -178,6 +177,23 @@ private slots:
         const QByteArray bytes = encodeLines({u"меч"_s, u"a"_s}, TextEncoding::Ansi);
         QCOMPARE(bytes, cp1251(u"меч"_s) + "\r\na\r\n");
         QCOMPARE(encodeLines({}, TextEncoding::Utf8Bom), QByteArray("\xEF\xBB\xBF"));
+    }
+
+    // Every byte reads as Windows-1251 has it, and every character of the code page is
+    // written as its byte, whatever code page the system itself has.
+    void ansiCodePageIsWindows1251()
+    {
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray byte(1, char(b));
+            QCOMPARE(decodeText(byte).text, fromCp1251(byte));
+        }
+        QByteArray printable;
+        for (int b = 0x20; b < 256; ++b)
+            printable.append(char(b));
+        const QString text = fromCp1251(printable);
+        TextEncoding used = TextEncoding::Utf8Bom;
+        QCOMPARE(encodeLines({text}, TextEncoding::Ansi, &used), printable + "\r\n");
+        QCOMPARE(int(used), int(TextEncoding::Ansi));
     }
 
     // A character outside Windows-1251 must not become "?": the file turns UTF-8 with a mark.

@@ -1,3 +1,4 @@
+#include "cp1251.h"
 #include "app/Unit1.h"
 #include "app/formwidgets.h"
 #include "fakeuiservices.h"
@@ -86,7 +87,7 @@ struct Window
         QFile file(dir.filePath(u"staff.hjt"_s));
         if (file.open(QIODevice::WriteOnly))
             file.write(
-                QStringEncoder("windows-1251").encode(baseLines().join(u"\r\n"_s) + u"\r\n"_s));
+                cp1251(baseLines().join(u"\r\n"_s) + u"\r\n"_s));
         file.close();
         form = std::make_unique<TForm1>(&services);
         form->Edit1->setText(u"staff.hjt"_s);

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -29,35 +30,40 @@ const char kUtf8Bom[] = "\xEF\xBB\xBF";
 const char kUtf16LeBom[] = "\xFF\xFE";
 const char kUtf16BeBom[] = "\xFE\xFF";
 
-// The ANSI code page: the system's on Windows, Windows-1251 (the Russian desktop's) elsewhere.
-QStringDecoder ansiDecoder()
+// The ANSI code page of the program's files is Windows-1251, the Russian Windows desktop's, on
+// every system: a Russian base or list reads the same on a Windows set to another language.
+// Its bytes 0x80 to 0xBF, as Windows and ICU map them (0x98, unassigned, stands for U+0098);
+// bytes 0xC0 to 0xFF are А to я in order, and ASCII is itself.
+constexpr char16_t kWindows1251From80[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+};
+
+char16_t windows1251Char(int byte)
 {
-#ifdef Q_OS_WIN
-    return QStringDecoder(QStringDecoder::System);
-#else
-    return QStringDecoder("windows-1251");
-#endif
+    if (byte < 0x80)
+        return char16_t(byte);
+    if (byte < 0xC0)
+        return kWindows1251From80[byte - 0x80];
+    return char16_t(u'А' + (byte - 0xC0));
 }
 
 } // namespace
 
-/// The ANSI code page as a table of its 256 bytes, each decoded on its own by the code page's
-/// decoder. A single-byte code page decodes every byte on its own, so the table gives exactly
-/// the decoder's text at a fraction of its cost. Empty when the code page is not known to be
-/// single-byte (the system's, on Windows) or a byte does not give one UTF-16 unit.
+/// Windows-1251 as the characters of its 256 bytes, one UTF-16 unit each: the ANSI code page
+/// is single-byte, so the table gives exactly the code page's text, byte by byte.
 const QList<char16_t> &ansiByteTable()
 {
     static const QList<char16_t> table = [] {
-        QList<char16_t> t;
-#ifndef Q_OS_WIN
-        for (int b = 0; b < 256; ++b) {
-            const char byte = char(b);
-            const QString one = ansiDecoder().decode(QByteArrayView(&byte, 1));
-            if (one.size() != 1)
-                return QList<char16_t>();
-            t.append(one.at(0).unicode());
-        }
-#endif
+        QList<char16_t> t(256);
+        for (int b = 0; b < 256; ++b)
+            t[b] = windows1251Char(b);
         return t;
     }();
     return table;
@@ -124,21 +130,28 @@ void decodeByTable(const QList<char16_t> &table, QByteArrayView bytes, char16_t 
 
 QString decodeAnsi(QByteArrayView bytes)
 {
-    const QList<char16_t> &table = ansiByteTable();
-    if (table.isEmpty())
-        return ansiDecoder().decode(bytes);
     QString text(bytes.size(), Qt::Uninitialized);
-    decodeByTable(table, bytes, reinterpret_cast<char16_t *>(text.data()));
+    decodeByTable(ansiByteTable(), bytes, reinterpret_cast<char16_t *>(text.data()));
     return text;
 }
 
-QStringEncoder ansiEncoder()
+/// Windows-1251 bytes of `text`; a character the code page lacks becomes 0x1A (SUB), as the
+/// system converters write it, so that the text does not read back the same.
+QByteArray encodeAnsi(QStringView text)
 {
-#ifdef Q_OS_WIN
-    return QStringEncoder(QStringEncoder::System);
-#else
-    return QStringEncoder("windows-1251");
-#endif
+    static const QHash<char16_t, char> byteOf = [] {
+        QHash<char16_t, char> bytes;
+        for (int b = 0x80; b < 0x100; ++b)
+            bytes.insert(windows1251Char(b), char(b));
+        return bytes;
+    }();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        *out++ = u < 0x80 ? char(u) : byteOf.value(u, '\x1A');
+    }
+    return bytes;
 }
 
 /// What a UTF-8 check of some bytes found.
@@ -236,7 +249,7 @@ QByteArray markOf(TextEncoding encoding)
 QByteArray encodeBody(const QString &text, TextEncoding encoding)
 {
     switch (encoding) {
-    case TextEncoding::Ansi: return encodeWith(ansiEncoder(), text);
+    case TextEncoding::Ansi: return encodeAnsi(text);
     case TextEncoding::Utf8:
     case TextEncoding::Utf8Bom: return text.toUtf8();
     case TextEncoding::Utf16LeBom: return encodeWith(QStringEncoder(QStringEncoder::Utf16LE), text);
@@ -524,7 +537,7 @@ DecodedText readDecodedFile(const QString &path, const AnsiPieceVisitor &visitor
             || first.startsWith(QByteArrayView(kUtf16LeBom, 2))
             || first.startsWith(QByteArrayView(kUtf16BeBom, 2));
         const QList<char16_t> &table = ansiByteTable();
-        if (hasMark || table.isEmpty() || !checkUtf8(first).broken)
+        if (hasMark || !checkUtf8(first).broken)
             return decodeText(reader.rest(first));
 
         // Bytes that cannot be UTF-8 at the start: the whole file is ANSI, one UTF-16 unit a

@@ -13,7 +13,7 @@
 
 /// The encoding a list of lines was read with, remembered so it is written back the same way.
 enum class TextEncoding {
-    Ansi,    ///< the ANSI code page, no mark (Windows-1251 outside Windows)
+    Ansi,    ///< the ANSI code page, Windows-1251, no mark
     Utf8,    ///< UTF-8 without a mark: a markless file whose bytes were valid UTF-8
     Utf8Bom, ///< UTF-8 with its byte-order mark
     Utf16LeBom,
@@ -68,8 +68,8 @@ using AnsiPieceVisitor =
 /// and each piece is shown to `visitor`. Throws as readFileBytes.
 DecodedText readDecodedFile(const QString &path, const AnsiPieceVisitor &visitor = {},
                             qint64 pieceBytes = qint64(1) << 20);
-/// The ANSI code page as the characters of its 256 bytes, as the files are decoded; empty
-/// where the code page is not read byte by byte (the system's, on Windows).
+/// The ANSI code page (Windows-1251) as the characters of its 256 bytes, as the files are
+/// decoded.
 const QList<char16_t> &ansiByteTable();
 /// The largest settings, list or quick-slot file that is read: far above any real list (a
 /// list of 10,000 entries is well under 1 MB), low enough that reading one never holds the

@@ -1,11 +1,13 @@
 #include "app/singleinstance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QSysInfo>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -52,9 +54,18 @@ SingleInstance::Claim SingleInstance::claim()
     QString host;
     QString application;
     const QFileInfo lockFile(QDir(m_folder).filePath(lockFileName));
-    if (!m_lock.getLockInfo(&pid, &host, &application)
-        && lockFile.lastModified().msecsTo(QDateTime::currentDateTime()) > unreadableLockAgeMs
-        && QFile::remove(lockFile.filePath()) && m_lock.tryLock(0))
+    if (!m_lock.getLockInfo(&pid, &host, &application)) {
+        if (lockFile.lastModified().msecsTo(QDateTime::currentDateTime()) > unreadableLockAgeMs
+            && QFile::remove(lockFile.filePath()) && m_lock.tryLock(0))
+            return Claim::Owned;
+        return Claim::HeldByOtherCopy;
+    }
+    // A copy that ended without removing its lock may have had the process number this copy
+    // has now (Wine hands out the same small numbers again after a restart, Windows may after
+    // a reboot), and then the lock looks held by a live copy of the program. No other copy can
+    // hold a lock under this process's own number.
+    if (pid == QCoreApplication::applicationPid() && host == QSysInfo::machineHostName()
+        && m_lock.removeStaleLockFile() && m_lock.tryLock(0))
         return Claim::Owned;
     return Claim::HeldByOtherCopy;
 }

@@ -26,11 +26,10 @@ inline QByteArray cp1251(const QString &text)
         return QByteArray();
     const auto *wide = reinterpret_cast<const wchar_t *>(text.utf16());
     const int size = int(text.size());
-    const int n = WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, wide, size, nullptr, 0,
-                                      nullptr, nullptr);
+    const int n = WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, wide, size, nullptr, 0, nullptr,
+                                      nullptr);
     QByteArray bytes(n, Qt::Uninitialized);
-    WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, wide, size, bytes.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, wide, size, bytes.data(), n, nullptr, nullptr);
     return bytes;
 #else
     return QStringEncoder("windows-1251").encode(text);
@@ -45,8 +44,8 @@ inline QString fromCp1251(const QByteArray &bytes)
     const int size = int(bytes.size());
     const int n = MultiByteToWideChar(1251, 0, bytes.constData(), size, nullptr, 0);
     QString text(n, Qt::Uninitialized);
-    MultiByteToWideChar(1251, 0, bytes.constData(), size,
-                        reinterpret_cast<wchar_t *>(text.data()), n);
+    MultiByteToWideChar(1251, 0, bytes.constData(), size, reinterpret_cast<wchar_t *>(text.data()),
+                        n);
     return text;
 #else
     return QStringDecoder("windows-1251").decode(bytes);

@@ -1,5 +1,5 @@
-#include "cp1251.h"
 #include "base/staffbase.h"
+#include "cp1251.h"
 #include "text/error.h"
 #include "text/strops.h"
 #include "text/textfile.h"

@@ -4,9 +4,9 @@
 // read, the marker and record tables of the staff base, and the property filter that reads
 // only the listed items' records.
 
-#include "cp1251.h"
 #include "base/search.h"
 #include "base/staffbase.h"
+#include "cp1251.h"
 #include "text/error.h"
 #include "text/strops.h"
 #include "text/textfile.h"

@@ -3,8 +3,8 @@
 // cannot be read or that goes away or is replaced while it is read, and a process killed while
 // it saves. Every failure must carry its message, and no list may be lost or half written.
 
-#include "cp1251.h"
 #include "base/staffbase.h"
+#include "cp1251.h"
 #include "list/liststate.h"
 #include "text/error.h"
 #include "text/textfile.h"
@@ -474,9 +474,8 @@ private slots:
         const QString path = dir.filePath(u"staff.hjt"_s);
         qsizetype lineCount = 0;
         {
-            const QByteArray record =
-                cp1251(
-                        u"Предмет 'меч', Тип предмета: Обычный\r\nмин.уровень 5\r\n<end node>\r\n"_s);
+            const QByteArray record = cp1251(
+                u"Предмет 'меч', Тип предмета: Обычный\r\nмин.уровень 5\r\n<end node>\r\n"_s);
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             for (qsizetype written = 0; written < 20 * 1024 * 1024; written += record.size()) {

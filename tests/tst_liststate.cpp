@@ -254,8 +254,7 @@ private slots:
         QTest::addColumn<int>("encoding");
         QTest::addColumn<QByteArray>("bytes");
         const QString text = u"12. шлем\r\nкольцо [отл]\r\n"_s;
-        QTest::newRow("ansi") << int(TextEncoding::Ansi)
-                              << cp1251(text);
+        QTest::newRow("ansi") << int(TextEncoding::Ansi) << cp1251(text);
         QTest::newRow("utf-8") << int(TextEncoding::Utf8) << text.toUtf8();
         QTest::newRow("utf-8 bom") << int(TextEncoding::Utf8Bom) << "\xEF\xBB\xBF" + text.toUtf8();
         QTest::newRow("utf-16 le")

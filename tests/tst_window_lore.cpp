@@ -1,6 +1,6 @@
-#include "cp1251.h"
 #include "app/Unit1.h"
 #include "app/formwidgets.h"
+#include "cp1251.h"
 #include "fakeuiservices.h"
 #include "windowtest.h"
 
@@ -86,8 +86,7 @@ struct Window
         QDir::setCurrent(dir.path());
         QFile file(dir.filePath(u"staff.hjt"_s));
         if (file.open(QIODevice::WriteOnly))
-            file.write(
-                cp1251(baseLines().join(u"\r\n"_s) + u"\r\n"_s));
+            file.write(cp1251(baseLines().join(u"\r\n"_s) + u"\r\n"_s));
         file.close();
         form = std::make_unique<TForm1>(&services);
         form->Edit1->setText(u"staff.hjt"_s);

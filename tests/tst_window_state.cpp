@@ -1,12 +1,13 @@
 // Start-up and shutdown of the window under the offscreen platform: settings.ini, list.txt
 // and the quick-slot files in a fresh working folder.
 
-#include "cp1251.h"
 #include "app/Unit1.h"
 #include "app/basereader.h"
 #include "app/colourpicker.h"
 #include "app/formwidgets.h"
 #include "app/itemviews.h"
+#include "app/singleinstance.h"
+#include "cp1251.h"
 #include "fakeuiservices.h"
 #include "list/itemtable.h"
 #include "list/liststate.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringEncoder>
@@ -639,6 +641,25 @@ private slots:
         gone.reset();
         QTest::qWait(20);
         QCOMPARE(told, 1);
+    }
+
+    /// A lock file left by a copy that had this process's number (a copy killed under Wine,
+    /// which hands the same numbers out again) does not keep the program from starting.
+    void lockLeftUnderThisProcessNumberIsTaken()
+    {
+        const QString path = QDir(m_dir->path()).filePath(u"tarnbook.lock"_s);
+        QByteArray left;
+        {
+            QLockFile lock(path);
+            QVERIFY(lock.tryLock(0));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            left = file.readAll();
+        }
+        QVERIFY(!QFile::exists(path));
+        writeBytes(path, left);
+        SingleInstance instance(m_dir->path());
+        QCOMPARE(instance.claim(), SingleInstance::Claim::Owned);
     }
 };
 

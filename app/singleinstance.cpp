@@ -9,6 +9,8 @@
 #include <QLocalSocket>
 #include <QSysInfo>
 
+#include <iterator>
+
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #endif
@@ -26,6 +28,19 @@ constexpr int answerWaitMs = 2000;
 /// and its first write) is taken over once it is this old: a running copy writes its lock
 /// file at once.
 constexpr qint64 unreadableLockAgeMs = 10000;
+
+/// The host name as a lock file records it: Windows' computer name there, the host name
+/// elsewhere.
+QString lockHostName()
+{
+#ifdef Q_OS_WIN
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = DWORD(std::size(name));
+    return GetComputerNameW(name, &size) ? QString::fromWCharArray(name, int(size)) : QString();
+#else
+    return QSysInfo::machineHostName();
+#endif
+}
 
 } // namespace
 
@@ -64,7 +79,7 @@ SingleInstance::Claim SingleInstance::claim()
     // has now (Wine hands out the same small numbers again after a restart, Windows may after
     // a reboot), and then the lock looks held by a live copy of the program. No other copy can
     // hold a lock under this process's own number.
-    if (pid == QCoreApplication::applicationPid() && host == QSysInfo::machineHostName()
+    if (pid == QCoreApplication::applicationPid() && host == lockHostName()
         && m_lock.removeStaleLockFile() && m_lock.tryLock(0))
         return Claim::Owned;
     return Claim::HeldByOtherCopy;

@@ -155,7 +155,25 @@ note "installer: $WIN_BUILD_DIR/$NAME-setup.exe ($(du -h "$WIN_BUILD_DIR/$NAME-s
 
 # ---- the tests under Wine -----------------------------------------------------------------
 
+# Wine takes its ANSI code page from the locale: the end-to-end test runs once with the
+# Russian one (1251) and once with a Western one (1252).
+ensure_locales() {
+    local wanted missing=0 sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    for wanted in ru_RU en_US; do
+        locale -a | grep -qix "$wanted.utf-\?8" && continue
+        $sudo sed -i "s/^# *\($wanted.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen \
+            || echo "$wanted.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+        missing=1
+    done
+    [ "$missing" = 0 ] || $sudo locale-gen >/dev/null
+}
+
 if [ "${WINDOWS_TESTS:-1}" != 0 ]; then
+    ensure_locales
+    note "Wine prefix of the tests"
+    "$REPO_DIR/scripts/wine-run.sh" wineboot -i
     note "tests under Wine"
     ctest --test-dir "$WIN_BUILD_DIR" --output-on-failure --no-tests=error -j "$(nproc)"
 fi

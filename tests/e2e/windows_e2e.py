@@ -15,8 +15,10 @@ Then, driven from outside as a player would:
      read back by xclip byte for byte (Wine hands Windows text to X with LF for CR LF);
   4. the window is closed: list.txt and settings.ini hold the list and the prefix, in
      Windows-1251 with CR LF;
-  5. a second start restores the list, and is then killed with the whole Wine session; a third
-     start in the same folder must come up, not report a copy already running.
+  5. a second start restores the list; a further copy started in the same folder brings the
+     minimized window forward over the local socket, says so in a box and ends; then the
+     whole Wine session is killed, and a third start in the same folder must come up, not
+     report a copy already running.
 
 The example base has no byte-order mark, so every item found proves that such a base reads
 as Windows-1251 whatever the system's code page.
@@ -204,7 +206,35 @@ def check_saved_files(workdir):
           "with CR LF" % (len(e2e.LIST_AFTER_PASTE), width, height, e2e.PREFIX))
 
 
-def restart_after_a_kill(desktop):
+def is_minimized(desktop, window):
+    state = desktop.run(["xprop", "-id", window, "_NET_WM_STATE"], check=False).stdout
+    return b"_NET_WM_STATE_HIDDEN" in state
+
+
+def second_copy_brings_the_first_forward(desktop, window):
+    """A second start in the running copy's folder restores the minimized first window, says
+    that the program runs here already, and ends."""
+    desktop.xdotool("windowminimize", window)
+    e2e.wait_for("the window minimized", lambda: is_minimized(desktop, window))
+    log_path = os.path.join(desktop.logdir, "second-copy.log")
+    with open(log_path, "wb") as log:
+        second = desktop.spawn(["wine", "tarnbook.exe"], cwd=desktop.workdir, stderr=log)
+    e2e.wait_for("the first window brought forward", lambda: not is_minimized(desktop, window),
+                 timeout=30)
+
+    def message_box():
+        found = desktop.run(["xdotool", "search", "--onlyvisible", "--name", "^Tarnbook$"],
+                            check=False).stdout.decode().split()
+        return found[0] if found else None
+    box = e2e.wait_for("the box «Tarnbook уже запущен в этой папке»", message_box, timeout=30)
+    desktop.xdotool("windowactivate", "--sync", box)
+    desktop.xdotool("key", "--window", box, "Return")
+    status = second.wait(30)
+    e2e.check(status == 0, "the second copy ended with status %d" % status)
+    print("second copy: the first window came forward, the second said so and ended")
+
+
+def later_starts(desktop):
     process, window = desktop.start_program("tarnbook.exe")
     desktop.click(window, e2e.BUTTON_PACKET)
     packet = e2e.wait_for("the packet of the restored list",
@@ -212,6 +242,7 @@ def restart_after_a_kill(desktop):
     e2e.check_bytes("the packet of the restored list", packet,
                     as_wine_exports(e2e.PACKET_PLAIN))
     print("second start: list and prefix restored, packet as expected")
+    second_copy_brings_the_first_forward(desktop, window)
     desktop.stop_wine()
     process.wait(30)
     e2e.check(os.path.exists(os.path.join(desktop.workdir, "tarnbook.lock")),
@@ -258,7 +289,7 @@ def main():
             desktop.make_prefix()
             first_run(desktop, args.screenshot and os.path.abspath(args.screenshot))
             check_saved_files(workdir)
-            restart_after_a_kill(desktop)
+            later_starts(desktop)
         except e2e.Skip as skip:
             print("SKIPPED: %s" % skip)
             return SKIP

@@ -1,13 +1,11 @@
 #include "text/strops.h"
 
+#include "text/sse2.h"
+
 #include <QList>
 
 #include <algorithm>
 #include <bit>
-
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -226,7 +224,7 @@ qsizetype CaseFoldedMatcher::indexIn(QStringView text, qsizetype from) const
     if (m_needle.isEmpty())
         return -1;
     from = std::max<qsizetype>(from, 0);
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#if TARNBOOK_SSE2
     if (m_first.count > 0 && m_last.count > 0)
         return pairedIndexIn(text, from);
 #endif
@@ -249,7 +247,7 @@ qsizetype CaseFoldedMatcher::horspoolIndexIn(QStringView text, qsizetype from) c
     return -1;
 }
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#if TARNBOOK_SSE2
 namespace {
 
 /// Up to four code units, each in every lane of a vector.
@@ -321,7 +319,7 @@ qsizetype ExactMatcher::indexIn(QStringView text, qsizetype from) const
     if (m == 0)
         return -1;
     from = std::max<qsizetype>(from, 0);
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#if TARNBOOK_SSE2
     struct OneUnit
     {
         std::array<char16_t, 1> units;

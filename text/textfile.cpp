@@ -2,10 +2,7 @@
 
 #include "text/error.h"
 #include "text/largebuffer.h"
-
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#endif
+#include "text/sse2.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -93,7 +90,7 @@ void decodeByTable(const QList<char16_t> &table, QByteArrayView bytes, char16_t 
     const char16_t *map = table.constData();
     const qsizetype n = bytes.size();
     qsizetype i = 0;
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#if TARNBOOK_SSE2
     // Sixteen bytes at a time while they are ASCII or in the upper run; a block with any
     // other byte (0x80 to 0xBF: Ё, ё, signs) goes through the table. The table is always
     // ansiByteTable's, so its run is found once.

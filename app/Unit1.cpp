@@ -122,13 +122,14 @@ void TForm1::setItemIndex(ItemIndex index)
     StringGrid1->endReplace();
 }
 
-void TForm1::setItemTableRowFromCode(int row)
+bool TForm1::setItemTableRowFromCode(int row)
 {
     if (row == StringGrid2->currentRow())
-        return;
+        return false;
     const int column = std::max(0, StringGrid2->currentColumn());
     StringGrid2->setCurrentCell(row, column);
     StringGrid2Click();
+    return true;
 }
 
 QString TForm1::runOpenDialog1()

@@ -21,6 +21,7 @@ class ColourPicker;
 class CopyBuffer;
 class ItemIndexModel;
 class ItemListWidget;
+struct ListState;
 class ItemTableWidget;
 class QAction;
 class QCheckBox;
@@ -163,7 +164,6 @@ public:
     PropertyFilter propertyFilter; ///< the property filter, with the records of ListedNames
     TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
     TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
-    bool listSorted = false;                            ///< the item list's sorted mode
     /// The paste buffer: the clipboard text's lines, cut only at CR LF, LF and CR; the parser
     /// leaves them trimmed. A plain store, not a text document, which would also break lines
     /// at U+2028 and U+2029 and lay out every pasted character.
@@ -179,8 +179,8 @@ public:
     void clickListBox1() { ListBox1Click(); }
     /// Sets the item table's current row as a click on it would: when `row` differs from the
     /// current row, the row moves and `StringGrid2Click` runs; the same row does nothing.
-    /// Rebuilding or resizing the table in code runs no handler.
-    void setItemTableRowFromCode(int row);
+    /// Rebuilding or resizing the table in code runs no handler. True when the click ran.
+    bool setItemTableRowFromCode(int row);
 
     // ---- The three file dialogs; each gives the chosen path, or empty when cancelled --------
     QString runOpenDialog1(); ///< choose the staff base ("hjt treepad (*.hjt)", file must exist)
@@ -220,7 +220,12 @@ public:
     void Memo3Click();
 
     // ---- Handlers: the item list and the item table ----------------------------------------
-    void ParsePastedLines();
+    /// The paste buffer `Memo1` parsed into `list` and ListedNames: the buffer keeps the
+    /// trimmed lines and `Label1` the count. The caller shows the list.
+    void ParsePastedLines(ListState &list);
+    /// The item table rebuilt from `entries` (the list as the caller holds it) and ItemIndex.
+    void RebuildItemTable(const QStringList &entries);
+    /// The item table rebuilt from the list as it is shown.
     void RebuildItemTable();
     void Button1Click();
     void Button2Click();

@@ -262,7 +262,6 @@ void TForm1::buildForm()
     Splitter1->setHandleWidth(3);
     ListBox1 = named(new ItemListWidget(Splitter1), u"ListBox1"_s);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListBox1->setSortingEnabled(false);
     ListBox1->setFont(fixedFont(13));
     ListBox1->setMinimumWidth(30);
     setColours(ListBox1, Qt::black, QColor(silver));

@@ -21,17 +21,6 @@
 
 namespace {
 
-ListState readList(const TForm1 &form)
-{
-    return readItemList(form.ListBox1, form.listSorted);
-}
-
-void showList(TForm1 &form, const ListState &state)
-{
-    form.listSorted = state.sorted;
-    showItemList(form.ListBox1, state);
-}
-
 /// The table's current row; the table always has one, row 0 before any other was chosen.
 int currentTableRow(const TForm1 &form)
 {
@@ -50,22 +39,35 @@ public:
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
+/// "Сортировка": the table sorted by level, highest first, and the list refilled in the
+/// table's new order.
+void sortByLevel(ItemTable &table, ListState &list)
+{
+    setEntries(list, SortTableByLevel(table, list.size()));
+}
+
 /// "Добавить" and "Заменить": the clipboard text into the paste buffer, through the parser
-/// into the list, then the table, sorted by level with "АвтоСорт".
+/// into the list, then the table, sorted by level with "АвтоСорт". The list is shown as soon
+/// as each step that changes it is done, so a later step that fails takes nothing back.
 void pasteClipboard(TForm1 &form, bool replace)
 {
     const BusyCursor busy;
     form.Memo1 = splitLines(form.uiServices().clipboardText());
+    ListState list = form.ListBox1->state();
     if (replace) {
-        ListState state = readList(form);
-        clearEntries(state);
-        showList(form, state);
-        form.ListedNames.clear();
+        clearForReplacement(list, form.ListedNames);
+        form.ListBox1->setState(list);
     }
-    form.ParsePastedLines();
-    form.RebuildItemTable();
-    if (form.CheckBox2->isChecked())
-        form.clickN4();
+    form.ParsePastedLines(list);
+    form.ListBox1->setState(list);
+    ItemTable table = itemTableFor(list.entries, form.StringGrid1Index);
+    if (!form.CheckBox2->isChecked()) {
+        showItemTable(form.StringGrid2, table, 0);
+        return;
+    }
+    sortByLevel(table, list);
+    showItemTable(form.StringGrid2, table, 0);
+    form.ListBox1->setState(list);
 }
 
 /// The copy buffer takes the selected entries; their clipboard text, when any, goes out.
@@ -93,11 +95,11 @@ QPushButton *quickLoadButton(const TForm1 &form, int slot)
 
 void quickSave(TForm1 &form, int slot)
 {
-    const ListState state = readList(form);
+    const QStringList &entries = form.ListBox1->entries();
     // Throws before the message.
-    writeStateFile(quickSlotFileName(slot), state.entries, form.listEncoding);
+    writeStateFile(quickSlotFileName(slot), entries, form.listEncoding);
     form.uiServices().showMessage(quickSlotSavedMessage(slot));
-    const QString hint = quickSlotHint(slot, state.size());
+    const QString hint = quickSlotHint(slot, entries.size());
     quickSaveButton(form, slot)->setToolTip(hint);
     quickLoadButton(form, slot)->setToolTip(hint);
 }
@@ -105,10 +107,10 @@ void quickSave(TForm1 &form, int slot)
 /// Replaces the list and ListedNames by a list file's lines, then rebuilds the table.
 void loadList(TForm1 &form, const QString &path)
 {
-    ListState state = readList(form);
-    form.listEncoding = loadListFile(state, form.ListedNames, path);
-    showList(form, state);
-    form.RebuildItemTable();
+    ListState list = form.ListBox1->state();
+    form.listEncoding = loadListFile(list, form.ListedNames, path);
+    form.ListBox1->setState(list);
+    form.RebuildItemTable(list.entries);
 }
 
 void quickLoad(TForm1 &form, int slot)
@@ -120,22 +122,22 @@ void quickLoad(TForm1 &form, int slot)
 
 } // namespace
 
-void TForm1::ParsePastedLines()
+void TForm1::ParsePastedLines(ListState &list)
 {
-    ListState state = readList(*this);
-    PastedLines parsed = ::ParsePastedLines(Memo1, state.entries, ListedNames);
-    Memo1 = std::move(parsed.trimmedLines);
-    addEntries(state, parsed.entries);
-    showList(*this, state);
-    ListedNames.append(parsed.names);
-    Label1->setText(parsed.countText);
+    PasteOutcome outcome = pasteLinesIntoList(list, ListedNames, Memo1);
+    Memo1 = std::move(outcome.bufferLines);
+    Label1->setText(outcome.countText);
+}
+
+void TForm1::RebuildItemTable(const QStringList &entries)
+{
+    // The table is cleared to one row first, which puts its current row on 0.
+    showItemTable(StringGrid2, itemTableFor(entries, StringGrid1Index), 0);
 }
 
 void TForm1::RebuildItemTable()
 {
-    const ItemTable table = ::RebuildItemTable(readList(*this).entries, StringGrid1Index);
-    // The table is cleared to one row first, which puts its current row on 0.
-    showItemTable(StringGrid2, table, 0);
+    RebuildItemTable(ListBox1->entries());
 }
 
 void TForm1::Button1Click()
@@ -151,42 +153,42 @@ void TForm1::Button2Click()
 void TForm1::Button3Click()
 {
     Memo1.clear();
-    ListState state = readList(*this);
-    clearEntries(state);
-    showList(*this, state);
-    RebuildItemTable();
+    ListState list = ListBox1->state();
+    clearEntries(list);
+    ListBox1->setState(list);
+    RebuildItemTable(list.entries);
     Label1->setText(countText(0));
 }
 
 void TForm1::R1Click()
 {
     clickButton9();
-    copySelected(*this, readList(*this));
+    copySelected(*this, ListBox1->state());
 }
 
 void TForm1::c1Click()
 {
     clickButton9();
-    const ListState state = readList(*this);
-    setBufferLines(Memo4, state.entries);
-    if (const std::optional<QString> text = copyAllText(state))
+    const ListState list = ListBox1->state();
+    setBufferLines(Memo4, list.entries);
+    if (const std::optional<QString> text = copyAllText(list))
         uiServices().setClipboardText(*text);
 }
 
 void TForm1::N3Click()
 {
     clickButton9();
-    ListState state = readList(*this);
-    copySelected(*this, state);
-    removeSelectedEntries(state);
-    showList(*this, state);
-    RebuildItemTable();
+    ListState list = ListBox1->state();
+    copySelected(*this, list);
+    removeSelectedEntries(list);
+    ListBox1->setState(list);
+    RebuildItemTable(list.entries);
 }
 
 void TForm1::e1Click()
 {
-    ListState state = readList(*this);
-    const DeleteOutcome outcome = deleteEntries(state);
+    ListState list = ListBox1->state();
+    const DeleteOutcome outcome = deleteEntries(list);
     if (!outcome.done)
         return;
     if (outcome.removedTableRow >= 0) {
@@ -194,28 +196,30 @@ void TForm1::e1Click()
         GridDeleteRow(outcome.removedTableRow, table);
         showItemTable(StringGrid2, table, currentTableRow(*this));
     }
-    showList(*this, state);
+    ListBox1->setState(list);
     if (outcome.rebuildTable)
-        RebuildItemTable();
-    if (outcome.tableRow >= 0)
-        setItemTableRowFromCode(int(outcome.tableRow));
+        RebuildItemTable(list.entries);
+    const bool tableClicked = outcome.tableRow >= 0
+        && setItemTableRowFromCode(int(outcome.tableRow));
     Label1->setText(outcome.countText);
-    clickListBox1();
+    // A table row that moved has shown the focused entry's lore through its click already.
+    if (!tableClicked)
+        clickListBox1();
 }
 
 void TForm1::d1Click()
 {
-    ListState state = readList(*this);
-    selectAllEntries(state);
-    showList(*this, state);
+    ListState list = ListBox1->state();
+    selectAllEntries(list);
+    ListBox1->setState(list);
 }
 
 void TForm1::C2Click()
 {
-    ListState state = readList(*this);
-    switchSortedOn(state);
-    showList(*this, state);
-    RebuildItemTable();
+    ListState list = ListBox1->state();
+    switchSortedOn(list);
+    ListBox1->setState(list);
+    RebuildItemTable(list.entries);
 }
 
 void TForm1::C3Click()
@@ -230,7 +234,7 @@ void TForm1::C3Click()
         && !uiServices().askYesNo(
             QStringLiteral("Файл %1 уже существует. Заменить его?").arg(target)))
         return;
-    saveListFile(readList(*this), target, listEncoding);
+    saveListFile(ListBox1->state(), target, listEncoding);
 }
 
 void TForm1::P1Click()
@@ -273,12 +277,10 @@ void TForm1::sBitBtn6Click()
 void TForm1::N4Click()
 {
     ItemTable table = readItemTable(StringGrid2);
-    ListState state = readList(*this);
-    const QStringList sorted = SortTableByLevel(table, state.size());
+    ListState list = ListBox1->state();
+    sortByLevel(table, list);
     showItemTable(StringGrid2, table, currentTableRow(*this));
-    // The list follows the table's new order.
-    setEntries(state, sorted);
-    showList(*this, state);
+    ListBox1->setState(list);
 }
 
 void TForm1::N5Click()
@@ -291,9 +293,9 @@ void TForm1::N5Click()
 
 void TForm1::StringGrid2Click()
 {
-    ListState state = readList(*this);
-    followTableRow(state, readItemTableRow(StringGrid2, currentTableRow(*this))[EntryColumn]);
-    showList(*this, state);
+    ListState list = ListBox1->state();
+    followTableRow(list, readItemTableRow(StringGrid2, currentTableRow(*this))[EntryColumn]);
+    ListBox1->setState(list);
     clickListBox1();
 }
 

@@ -93,7 +93,7 @@ void TForm1::ShowItemLore()
         return;
     clickButton9();
 
-    const QString key = ItemKey(ListBox1->item(row)->text());
+    const QString key = ItemKey(ListBox1->entries().at(row));
     const QStringList lines = CollectLoreLines(key, BaseLines);
     const QString lore = loreText(lines);
     slot->setText(SlotLabelFor(lore));
@@ -178,25 +178,23 @@ void TForm1::searchBaseByProperty()
 
 void TForm1::showSearchResult(const QStringList &names, bool sortList)
 {
-    ListState state = readItemList(ListBox1, listSorted);
-    clearEntries(state);
-    ListedNames.clear();
-    addEntries(state, names);
+    ListState list = ListBox1->state();
+    clearEntries(list);
+    addEntries(list, names);
     ListedNames = names;
     if (sortList)
-        switchSortedOn(state);
-    listSorted = state.sorted;
-    showItemList(ListBox1, state);
-    Label1->setText(countText(state.size()));
-    RebuildItemTable();
+        switchSortedOn(list);
+    ListBox1->setState(list);
+    Label1->setText(countText(list.size()));
+    RebuildItemTable(list.entries);
 }
 
 void TForm1::filterListByProperty()
 {
-    ListState state = readItemList(ListBox1, listSorted);
-    clearEntries(state);
-    addEntries(state, propertyFilter.names(BaseLines, ComboBox5->currentText(), ListedNames));
-    showItemList(ListBox1, state);
-    RebuildItemTable();
-    Label1->setText(countText(state.size()));
+    ListState list = ListBox1->state();
+    clearEntries(list);
+    addEntries(list, propertyFilter.names(BaseLines, ComboBox5->currentText(), ListedNames));
+    ListBox1->setState(list);
+    RebuildItemTable(list.entries);
+    Label1->setText(countText(list.size()));
 }

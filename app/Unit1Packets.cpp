@@ -17,7 +17,7 @@ namespace {
 /// Every entry of the item list in list order, selected or not.
 QStringList listEntries(const TForm1 &form)
 {
-    return readItemList(form.ListBox1, form.listSorted).entries;
+    return form.ListBox1->entries();
 }
 
 /// Ends every packet command: the packet's lines and one empty line stand in the packet

@@ -165,9 +165,9 @@ void restoreList(TForm1 &form)
 {
     if (!fileExists(savedListFileName))
         return;
-    ListState state = readItemList(form.ListBox1, form.listSorted);
-    form.listEncoding = loadListFile(state, form.ListedNames, savedListFileName);
-    showItemList(form.ListBox1, state);
+    ListState list = form.ListBox1->state();
+    form.listEncoding = loadListFile(list, form.ListedNames, savedListFileName);
+    form.ListBox1->setState(list);
 }
 
 /// Start-up step 9 for one slot: the counted hint when the slot's file exists.
@@ -262,7 +262,7 @@ WrittenState TForm1::filesAsRead() const
     if (fileExists(savedSettingsFileName))
         written.settingsLines = savedSettingsLines();
     if (!m_listFileUnread && fileExists(savedListFileName))
-        written.list = SavedList{readItemList(ListBox1, listSorted).entries, listEncoding};
+        written.list = SavedList{ListBox1->entries(), listEncoding};
     return written;
 }
 
@@ -280,7 +280,7 @@ QStringList TForm1::saveForShutdown()
     };
     attempt([this] { writeSettingsFile(savedSettingsLines()); });
     if (listFileMayBeReplaced())
-        attempt([this] { writeListFile(readItemList(ListBox1, listSorted).entries); });
+        attempt([this] { writeListFile(ListBox1->entries()); });
     return failures;
 }
 
@@ -290,15 +290,15 @@ bool TForm1::FormClose()
     // that cannot be saved do not cost the list.
     runReported(*this, [this] { writeSettingsFile(savedSettingsLines()); });
 
-    const ListState list = readItemList(ListBox1, listSorted);
+    const QStringList list = ListBox1->entries();
     if (!listFileMayBeReplaced()) {
         // list.txt could not be read at start: it may still hold a list the user wants.
-        if (list.size() == 0
+        if (list.isEmpty()
             || !m_services->askYesNo(u"Файл list.txt не удалось прочитать при запуске. "
                                      "Заменить его текущим списком?"_s))
             return true;
     }
-    const bool listSaved = runReported(*this, [&] { writeListFile(list.entries); });
+    const bool listSaved = runReported(*this, [&] { writeListFile(list); });
     if (listSaved) {
         m_listFileUnread = false;
         return true;

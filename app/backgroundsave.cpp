@@ -18,8 +18,8 @@ BackgroundSaver::BackgroundSaver(TForm1 &form) : QObject(&form), m_form(form)
     m_timer.setInterval(delayMs);
     connect(&m_timer, &QTimer::timeout, this, &BackgroundSaver::saveNow);
 
-    // Every change of the entries reaches the list widget's model, whichever command made it.
-    const QAbstractItemModel *model = form.ListBox1->model();
+    // Every change of the entries reaches the list's model, whichever command made it.
+    const QAbstractItemModel *model = form.ListBox1->itemModel();
     connect(model, &QAbstractItemModel::rowsInserted, this, &BackgroundSaver::changed);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &BackgroundSaver::changed);
     connect(model, &QAbstractItemModel::rowsMoved, this, &BackgroundSaver::changed);
@@ -60,7 +60,7 @@ void BackgroundSaver::changed()
 
 SavedList BackgroundSaver::currentList() const
 {
-    return {readItemList(m_form.ListBox1, m_form.listSorted).entries, m_form.listEncoding};
+    return {m_form.ListBox1->entries(), m_form.listEncoding};
 }
 
 void BackgroundSaver::saveNow()

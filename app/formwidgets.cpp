@@ -4,6 +4,7 @@
 #include "app/fonts.h"
 
 #include <QApplication>
+#include <QItemSelection>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -89,7 +90,7 @@ public:
     }
 
 private:
-    QString entry(int row) const { return m_list->item(row)->text(); }
+    const QString &entry(int row) const { return m_list->entries().at(row); }
 
     /// The number of characters of an entry that are drawn, the ellipsis included.
     static qsizetype drawnLength(const QString &text)
@@ -142,7 +143,7 @@ private:
         std::iota(rows.begin(), rows.end(), 0);
         QList<qsizetype> lengths(rows.size());
         for (int row = 0; row < m_list->count(); ++row)
-            lengths[row] = drawnLength(m_list->item(row)->text());
+            lengths[row] = drawnLength(entry(row));
         std::sort(rows.begin(), rows.end(), [&](int a, int b) { return lengths[a] > lengths[b]; });
         const int widestCharWidth = std::max(1, m_list->fontMetrics().maxWidth());
         for (int row : rows) {
@@ -177,11 +178,12 @@ private:
 };
 
 ItemListWidget::ItemListWidget(QWidget *parent)
-    : QListWidget(parent), m_delegate(new WidestEntryDelegate(this))
+    : QListView(parent), m_model(new ItemListModel(this))
 {
+    setModel(m_model);
+    m_delegate = new WidestEntryDelegate(this);
     setItemDelegate(m_delegate);
     setUniformItemSizes(true);
-    const QAbstractItemModel *entries = model();
     const auto countChanged = [this] {
         // A refill removes and inserts rows in several steps: one announcement after them.
         if (!m_countAnnounced)
@@ -189,16 +191,57 @@ ItemListWidget::ItemListWidget(QWidget *parent)
         m_countAnnounced = false;
         QTimer::singleShot(0, this, &ItemListWidget::announceEntryCount);
     };
-    connect(entries, &QAbstractItemModel::rowsInserted, this, countChanged);
-    connect(entries, &QAbstractItemModel::rowsRemoved, this, countChanged);
-    connect(entries, &QAbstractItemModel::modelReset, this, countChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, countChanged);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, countChanged);
+    connect(m_model, &QAbstractItemModel::modelReset, this, countChanged);
     announceEntryCount();
 }
 
 ItemListWidget::~ItemListWidget()
 {
     // The entries go after this part of the list: their removal must not reach it.
-    disconnect(model(), nullptr, this, nullptr);
+    disconnect(m_model, nullptr, this, nullptr);
+}
+
+ListState ItemListWidget::state() const
+{
+    ListState state;
+    state.entries = m_model->entries();
+    state.sorted = m_model->isSorted();
+    const int n = count();
+    state.selected = QList<bool>(n, false);
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom() && row < n; ++row)
+            state.selected[row] = true;
+    }
+    // The list has no focus mark before its first entry arrives: the focus is then on 0.
+    state.focused = n == 0 ? -1 : std::clamp(currentRow(), 0, n - 1);
+    return state;
+}
+
+void ItemListWidget::setState(const ListState &state)
+{
+    m_model->setEntries(state.entries);
+    m_model->setSorted(state.sorted);
+    QItemSelection selection;
+    for (qsizetype i = 0; i < state.entries.size(); ++i) {
+        if (!state.selected.value(i))
+            continue;
+        qsizetype last = i;
+        while (last + 1 < state.entries.size() && state.selected.value(last + 1))
+            ++last;
+        selection.select(m_model->index(int(i)), m_model->index(int(last)));
+        i = last;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    const QModelIndex focus = state.focused >= 0 ? m_model->index(int(state.focused))
+                                                 : QModelIndex();
+    selectionModel()->setCurrentIndex(focus, QItemSelectionModel::NoUpdate);
+}
+
+void ItemListWidget::setCurrentRow(int row)
+{
+    selectionModel()->setCurrentIndex(m_model->index(row), QItemSelectionModel::SelectCurrent);
 }
 
 void ItemListWidget::setEntryRemark(std::function<QString(const QString &)> remark)
@@ -227,22 +270,20 @@ void ItemListWidget::announceEntryCount()
 void ItemListWidget::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     // The remark goes in before the view tells assistive technology of the new current entry.
-    // It is no change a view shows, so the model keeps it to itself.
-    if (QListWidgetItem *entry = item(current.row()); entry && m_entryRemark) {
-        const QString remark = m_entryRemark(entry->text());
-        const QSignalBlocker quiet(model());
-        entry->setData(Qt::AccessibleTextRole,
-                       remark.isEmpty() ? QVariant()
-                                        : QVariant(entry->text() + QStringLiteral(", ") + remark));
+    if (current.isValid() && current.row() < count() && m_entryRemark) {
+        const QString &entry = entries().at(current.row());
+        const QString remark = m_entryRemark(entry);
+        m_model->setSpokenText(
+            current.row(), remark.isEmpty() ? QString() : entry + QStringLiteral(", ") + remark);
     }
-    QListWidget::currentChanged(current, previous);
+    QListView::currentChanged(current, previous);
 }
 
 void ItemListWidget::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         m_delegate->invalidate();
-    QListWidget::changeEvent(event);
+    QListView::changeEvent(event);
 }
 
 void ItemListWidget::mousePressEvent(QMouseEvent *event)
@@ -251,12 +292,12 @@ void ItemListWidget::mousePressEvent(QMouseEvent *event)
         event->accept(); // the context menu follows; selection and focus stay
         return;
     }
-    QListWidget::mousePressEvent(event);
+    QListView::mousePressEvent(event);
 }
 
 void ItemListWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    QListWidget::mouseReleaseEvent(event);
+    QListView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         emit userClicked();
 }
@@ -269,7 +310,7 @@ void ItemListWidget::keyPressEvent(QKeyEvent *event)
         return;
     }
     const ViewState before(*this);
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
     if (!(ViewState(*this) == before))
         emit userClicked();
 }

@@ -1,18 +1,22 @@
 #pragma once
 
+#include "app/itemlistmodel.h"
 #include "app/itemtablemodel.h"
+#include "list/liststate.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QTableView>
 
 #include <functional>
 
-/// The item list. It reports the user's clicks and keyboard moves (`userClicked`) but not
-/// changes made in code, and a right click opens the context menu without touching the
-/// selection or the focused entry.
-class ItemListWidget : public QListWidget
+/// The item list: a view over its own ItemListModel, which keeps the entries and the sorted
+/// mode, while the view's selection model keeps the selection and the focused entry. It
+/// reports the user's clicks and keyboard moves (`userClicked`) but not changes made in code,
+/// and a right click opens the context menu without touching the selection or the focused
+/// entry.
+class ItemListWidget : public QListView
 {
     Q_OBJECT
 public:
@@ -21,6 +25,20 @@ public:
     /// horizontal scroll range.
     explicit ItemListWidget(QWidget *parent = nullptr);
     ~ItemListWidget() override;
+
+    ItemListModel *itemModel() const { return m_model; }
+    /// The whole list as plain data: entries, selection, focus and sorted mode.
+    ListState state() const;
+    /// Shows `state`: entries (only those that changed are replaced), sorted mode, selection
+    /// and focus.
+    void setState(const ListState &state);
+    const QStringList &entries() const { return m_model->entries(); }
+    int count() const { return m_model->rowCount(); }
+    /// -1 when no entry is focused.
+    int currentRow() const { return currentIndex().row(); }
+    /// Focuses and selects the entry as a click does (the selection is kept), without reporting
+    /// a click.
+    void setCurrentRow(int row);
 
     /// What a screen reader says after an entry's text when the entry becomes the focused one
     /// (empty: nothing more), for example that the item is not in the staff base. Asked only
@@ -48,6 +66,7 @@ private:
     void announceEntryCount();
 
     class WidestEntryDelegate;
+    ItemListModel *m_model;
     WidestEntryDelegate *m_delegate;
     std::function<QString(const QString &)> m_entryRemark;
     QString m_descriptionTail;

@@ -186,13 +186,13 @@ void registerListWork(const SuiteConfig &config, int items)
                 const ItemIndex &index = loadedBase(items).index;
                 const QStringList entries = listEntries(index, count);
                 for (auto _ : state)
-                    benchmark::DoNotOptimize(RebuildItemTable(entries, index));
+                    benchmark::DoNotOptimize(itemTableFor(entries, index));
             });
     }
     add(config, u"table/sort_level/5000"_s, [items](benchmark::State &state) {
         const ItemIndex &index = loadedBase(items).index;
         const QStringList entries = listEntries(index, listEntryCount);
-        const ItemTable table = RebuildItemTable(entries, index);
+        const ItemTable table = itemTableFor(entries, index);
         for (auto _ : state) {
             ItemTable sorted = table;
             benchmark::DoNotOptimize(SortTableByLevel(sorted, entries.size()));
@@ -204,7 +204,7 @@ void registerListWork(const SuiteConfig &config, int items)
         const QStringList listed = spreadNames(index, listEntryCount);
         const QStringList paste = pastedLines(index, listEntryCount, listEntryCount);
         for (auto _ : state)
-            benchmark::DoNotOptimize(ParsePastedLines(paste, entries, listed));
+            benchmark::DoNotOptimize(parsePaste(paste, entries, listed));
     });
 
     const auto packet = [&config, items](const QString &name, auto build) {

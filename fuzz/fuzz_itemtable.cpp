@@ -160,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             {row[EntryColumn], row[LevelColumn], row[ClassColumn], row[RatingsColumn]});
     const ItemIndex index(indexRows);
     const QStringList listEntries = splitLines(parts[1]);
-    const ItemTable rebuilt = RebuildItemTable(listEntries, index);
+    const ItemTable rebuilt = itemTableFor(listEntries, index);
     FUZZ_CHECK(rebuilt.size() == std::max<qsizetype>(1, listEntries.size()));
     if (!listEntries.isEmpty())
         FUZZ_CHECK(RebuildListFromTable(rebuilt) == listEntries);

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QStringList listEntries = splitLines(parts[1]);
     const QStringList listedNames = splitLines(parts[2]);
 
-    const PastedLines out = ParsePastedLines(pasted, listEntries, listedNames);
+    const PastedLines out = parsePaste(pasted, listEntries, listedNames);
     FUZZ_CHECK(out.trimmedLines.size() == pasted.size());
     for (qsizetype i = 0; i < pasted.size(); ++i)
         FUZZ_CHECK(out.trimmedLines[i] == trimText(pasted[i]));

@@ -34,7 +34,7 @@ std::vector<qsizetype> itemRowsOf(const QStringList &entries, const ItemIndex &i
 
 } // namespace
 
-ItemTable RebuildItemTable(const QStringList &entries, const ItemIndex &index)
+ItemTable itemTableFor(const QStringList &entries, const ItemIndex &index)
 {
     const std::vector<qsizetype> items = itemRowsOf(entries, index);
     ItemTable table;

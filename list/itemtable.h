@@ -28,7 +28,7 @@ using ItemTable = QList<ItemTableRow>;
 
 /// One row per entry, in list order, with the class line, level and ratings of the entry's
 /// item; an empty list gives one empty row.
-ItemTable RebuildItemTable(const QStringList &entries, const ItemIndex &index);
+ItemTable itemTableFor(const QStringList &entries, const ItemIndex &index);
 /// The entries of column 0, top to bottom, empty rows and single blanks included.
 QStringList RebuildListFromTable(const ItemTable &table);
 /// Leaves one empty row.

@@ -193,18 +193,27 @@ QString copyEntryText(const QString &entry)
     return entry + u'\r';
 }
 
+void clearForReplacement(ListState &state, QStringList &listedNames)
+{
+    clearEntries(state);
+    listedNames.clear();
+}
+
+PasteOutcome pasteLinesIntoList(ListState &state, QStringList &listedNames,
+                                const QStringList &pastedLines)
+{
+    PastedLines parsed = parsePaste(pastedLines, state.entries, listedNames);
+    addEntries(state, parsed.entries);
+    listedNames.append(parsed.names);
+    return {std::move(parsed.trimmedLines), std::move(parsed.countText)};
+}
+
 PasteOutcome pasteIntoList(ListState &state, QStringList &listedNames, const QString &clipboardText,
                            bool replace)
 {
-    if (replace) {
-        clearEntries(state);
-        listedNames.clear();
-    }
-    const PastedLines parsed = ParsePastedLines(splitLines(clipboardText), state.entries,
-                                                listedNames);
-    addEntries(state, parsed.entries);
-    listedNames.append(parsed.names);
-    return {parsed.trimmedLines, parsed.countText};
+    if (replace)
+        clearForReplacement(state, listedNames);
+    return pasteLinesIntoList(state, listedNames, splitLines(clipboardText));
 }
 
 DeleteOutcome deleteEntries(ListState &state)

@@ -64,6 +64,12 @@ struct PasteOutcome
     QStringList bufferLines;
     QString countText;
 };
+/// "Заменить"'s first step, taken before the clipboard is parsed: the list and ListedNames
+/// emptied.
+void clearForReplacement(ListState &state, QStringList &listedNames);
+/// The lines of a paste parsed into the list and ListedNames, as "Добавить" does.
+PasteOutcome pasteLinesIntoList(ListState &state, QStringList &listedNames,
+                                const QStringList &pastedLines);
 /// "Добавить" (or, with `replace`, "Заменить", which empties the list and ListedNames
 /// first): the clipboard text is parsed line by line into the list and ListedNames.
 PasteOutcome pasteIntoList(ListState &state, QStringList &listedNames, const QString &clipboardText,

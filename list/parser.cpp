@@ -137,8 +137,8 @@ QString countText(qsizetype count)
     return QString::number(count) + u" предметов"_s;
 }
 
-PastedLines ParsePastedLines(const QStringList &pastedLines, const QStringList &listEntries,
-                             const QStringList &listedNames)
+PastedLines parsePaste(const QStringList &pastedLines, const QStringList &listEntries,
+                       const QStringList &listedNames)
 {
     PastedLines out;
     out.trimmedLines.reserve(pastedLines.size());

@@ -25,5 +25,5 @@ struct PastedLines
 /// Parses pasted game output line by line into item list entries and ListedNames names.
 /// Presence tests see `listEntries`/`listedNames` together with what earlier lines of the
 /// same run appended; they ignore letter case.
-PastedLines ParsePastedLines(const QStringList &pastedLines, const QStringList &listEntries,
-                             const QStringList &listedNames);
+PastedLines parsePaste(const QStringList &pastedLines, const QStringList &listEntries,
+                       const QStringList &listedNames);

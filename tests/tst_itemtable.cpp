@@ -41,7 +41,7 @@ private slots:
                               {u"Меч"_s, u"20"_s, u"Ле"_s, u"1"_s},
                               {u"меч"_s, u"30"_s, u"Др"_s, u"9"_s},
                               {u"щит"_s, u"5"_s, u"Сет Па"_s, u"1 2"_s}};
-        const ItemTable t = RebuildItemTable(
+        const ItemTable t = itemTableFor(
             {u"12. меч"_s, u"кольцо [отл]"_s, u"МЕЧ"_s, u"*щит*"_s, u"меч"_s}, index);
         const ItemTable expected{row(u"12. меч"_s, u"Вн Ма"_s, u"10"_s, u"5 3"_s),
                                  row(u"кольцо [отл]"_s), row(u"МЕЧ"_s),
@@ -52,7 +52,7 @@ private slots:
 
     void rebuildOfEmptyListIsOneEmptyRow()
     {
-        const ItemTable t = RebuildItemTable({}, ItemIndex{{u"x"_s, u"1"_s, {}, {}}});
+        const ItemTable t = itemTableFor({}, ItemIndex{{u"x"_s, u"1"_s, {}, {}}});
         QCOMPARE(t, ItemTable{ItemTableRow{}});
         QCOMPARE(RebuildListFromTable(t), QStringList{QString()});
     }
@@ -71,7 +71,7 @@ private slots:
         QStringList entries;
         for (int i = 0; i < 1500; ++i)
             entries.append(u"вещь "_s + QString::number(rng.bounded(1200)));
-        const ItemTable t = RebuildItemTable(entries, index);
+        const ItemTable t = itemTableFor(entries, index);
         for (qsizetype i = 0; i < entries.size(); ++i) {
             const QString key = ItemKey(entries[i]);
             const auto scan = std::find_if(rows.cbegin(), rows.cend(),

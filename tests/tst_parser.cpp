@@ -74,7 +74,7 @@ private slots:
         QFETCH(QString, line);
         QFETCH(QStringList, entries);
         QFETCH(QStringList, names);
-        const PastedLines r = ParsePastedLines({line}, {}, {});
+        const PastedLines r = parsePaste({line}, {}, {});
         QCOMPARE(r.entries, entries);
         QCOMPARE(r.names, names);
         QCOMPARE(r.countText, u"1 предметов"_s);
@@ -134,7 +134,7 @@ private slots:
         QFETCH(QStringList, listed);
         QFETCH(QStringList, entries);
         QFETCH(QStringList, names);
-        const PastedLines r = ParsePastedLines(lines, list, listed);
+        const PastedLines r = parsePaste(lines, list, listed);
         QCOMPARE(r.entries, entries);
         QCOMPARE(r.names, names);
         QCOMPARE(r.countText, QString::number(list.size() + entries.size()) + u" предметов"_s);
@@ -142,13 +142,13 @@ private slots:
 
     void trimmedLinesGoBack()
     {
-        const PastedLines r = ParsePastedLines({u"  a "_s, u"\tb\r"_s, QString()}, {}, {});
+        const PastedLines r = parsePaste({u"  a "_s, u"\tb\r"_s, QString()}, {}, {});
         QCOMPARE(r.trimmedLines, (QStringList{u"a"_s, u"b"_s, QString()}));
     }
 
     void emptyPasteOnlyCounts()
     {
-        const PastedLines r = ParsePastedLines({}, {u"a"_s, u"b"_s}, {u"a"_s});
+        const PastedLines r = parsePaste({}, {u"a"_s, u"b"_s}, {u"a"_s});
         QVERIFY(r.entries.isEmpty());
         QVERIFY(r.names.isEmpty());
         QVERIFY(r.trimmedLines.isEmpty());
@@ -200,7 +200,7 @@ private slots:
     {
         const QStringList lines{u"12. (5 д.) шлем [3]"_s, u"3) 4. кольцо"_s, u"7. меч ...гудит"_s};
         for (const QString &line : lines) {
-            const PastedLines r = ParsePastedLines({line}, {}, {});
+            const PastedLines r = parsePaste({line}, {}, {});
             QCOMPARE(r.entries.size(), 1);
             QCOMPARE(r.names.size(), 1);
             QCOMPARE(ItemKey(r.entries.first()), r.names.first());
@@ -216,7 +216,7 @@ private slots:
             list.append(u"предмет "_s + QString::number(i, 26));
             paste.append(u"  предмет "_s + QString::number(i + 50000, 26) + u" [хор]"_s);
         }
-        const PastedLines r = ParsePastedLines(paste, list, list);
+        const PastedLines r = parsePaste(paste, list, list);
         QCOMPARE(r.trimmedLines.size(), paste.size());
         // Letters survive the digit removal, so half of the base-26 names collide.
         QVERIFY(!r.entries.isEmpty());
@@ -237,7 +237,7 @@ private slots:
                                 QString(100000, u':'),
                                 QString(50000, u'<'),
                                 QString(50000, u')')};
-        const PastedLines r = ParsePastedLines(lines, {}, {});
+        const PastedLines r = parsePaste(lines, {}, {});
         QCOMPARE(r.trimmedLines.size(), lines.size());
         QVERIFY(r.entries.contains(longLine));
         QVERIFY(r.entries.contains(u"щит\tстальной"_s));

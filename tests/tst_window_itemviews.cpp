@@ -72,8 +72,8 @@ private slots:
             first.selected[3] = true;
             first.focused = 3;
         }
-        showItemList(&list, first);
-        QCOMPARE(readItemList(&list, false), first);
+        list.setState(first);
+        QCOMPARE(list.state(), first);
 
         ListState second = listStateOf(after);
         for (qsizetype i = 0; i < second.size(); i += 2)
@@ -81,8 +81,8 @@ private slots:
         second.focused = second.size() - 2;
         if (second.focused < 0)
             second.focused = -1;
-        showItemList(&list, second);
-        ListState shown = readItemList(&list, false);
+        list.setState(second);
+        ListState shown = list.state();
         QCOMPARE(shown.entries, second.entries);
         QCOMPARE(shown.selected, second.selected);
         QCOMPARE(shown.focused, second.entries.isEmpty() ? -1 : second.focused);
@@ -95,24 +95,24 @@ private slots:
         QStringList entries = numbered(u"a"_s, 200);
         const QString longEntry = u"Длинное название предмета, которое не помещается в список"_s;
         entries.insert(100, longEntry); // neither the first nor the last entry
-        showItemList(&list, listStateOf(entries));
+        list.setState(listStateOf(entries));
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         const int longWidth = list.fontMetrics().horizontalAdvance(longEntry);
-        QTRY_VERIFY(list.visualItemRect(list.item(0)).width() >= longWidth);
+        QTRY_VERIFY(list.visualRect(list.itemModel()->index(0)).width() >= longWidth);
         QVERIFY(list.horizontalScrollBar()->maximum() > 0);
-        const int rowHeight = list.visualItemRect(list.item(0)).height();
-        QCOMPARE(list.visualItemRect(list.item(100)).height(), rowHeight);
+        const int rowHeight = list.visualRect(list.itemModel()->index(0)).height();
+        QCOMPARE(list.visualRect(list.itemModel()->index(100)).height(), rowHeight);
 
         // Deleting the long entry narrows the list; a longer entry appended widens it again.
-        ListState state = readItemList(&list, false);
+        ListState state = list.state();
         removeEntry(state, 100);
-        showItemList(&list, state);
-        QTRY_VERIFY(list.visualItemRect(list.item(0)).width() < longWidth);
+        list.setState(state);
+        QTRY_VERIFY(list.visualRect(list.itemModel()->index(0)).width() < longWidth);
         const QString longer = longEntry + longEntry;
         addEntries(state, {longer});
-        showItemList(&list, state);
-        QTRY_VERIFY(list.visualItemRect(list.item(0)).width()
+        list.setState(state);
+        QTRY_VERIFY(list.visualRect(list.itemModel()->index(0)).width()
                     >= list.fontMetrics().horizontalAdvance(longer));
     }
 
@@ -142,14 +142,14 @@ private slots:
         const QString huge = QString(drawnTextLimit * 100, u'ж');
         ItemListWidget list;
         list.resize(120, 200);
-        showItemList(&list, listStateOf({u"меч"_s, huge}));
+        list.setState(listStateOf({u"меч"_s, huge}));
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
-        QCOMPARE(readItemList(&list, false).entries, (QStringList{u"меч"_s, huge}));
+        QCOMPARE(list.state().entries, (QStringList{u"меч"_s, huge}));
         // Every entry is as wide as the drawn part of the huge one, not as the whole of it.
         const int drawnWidth = list.fontMetrics().horizontalAdvance(::drawnText(huge));
-        QTRY_VERIFY(list.visualItemRect(list.item(0)).width() >= drawnWidth);
-        QVERIFY(list.visualItemRect(list.item(0)).width() < drawnWidth + 100);
+        QTRY_VERIFY(list.visualRect(list.itemModel()->index(0)).width() >= drawnWidth);
+        QVERIFY(list.visualRect(list.itemModel()->index(0)).width() < drawnWidth + 100);
         QVERIFY(list.horizontalScrollBar()->maximum() < drawnWidth);
 
         ItemTableWidget table(1);

@@ -71,7 +71,7 @@ struct Window
     {
         QList<int> rows;
         for (int i = 0; i < form->ListBox1->count(); ++i) {
-            if (form->ListBox1->item(i)->isSelected())
+            if (isEntrySelected(form->ListBox1, i))
                 rows.append(i);
         }
         return rows;
@@ -92,9 +92,7 @@ struct Window
     /// A user's click on entry `row` of the list (the table follows, as the lore view does).
     void clickEntry(int row)
     {
-        QListWidget *list = form->ListBox1;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
+        clickListEntry(form->ListBox1, row);
         form->setItemTableRowFromCode(row);
     }
 };
@@ -212,9 +210,7 @@ private slots:
         QVERIFY(w.showActive());
         w.clickEntry(clicked);
         if (ctrlClicked >= 0) {
-            QListWidget *list = w->ListBox1;
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                              list->visualItemRect(list->item(ctrlClicked)).center());
+            clickListEntry(w->ListBox1, ctrlClicked, Qt::ControlModifier);
         }
         w->ListBox1->setFocus();
         QTest::keyClick(w->ListBox1, Qt::Key_Delete);
@@ -287,9 +283,7 @@ private slots:
 
         QVERIFY(w.showActive());
         w.clickEntry(0);
-        QListWidget *list = w->ListBox1;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          list->visualItemRect(list->item(2)).center());
+        clickListEntry(w->ListBox1, 2, Qt::ControlModifier);
         w->R1->trigger();
         QCOMPARE(w.services.clipboard, u"меч\r\nщит\r"_s);
         w->c1->trigger();
@@ -317,7 +311,7 @@ private slots:
         QTest::keyClick(w->StringGrid2, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(w.column(0), (QStringList{u"амулет"_s, u"кольцо"_s, u"бусы"_s, u"Щит"_s}));
         QCOMPARE(w.entries(), w.column(0));
-        QVERIFY(!w->listSorted);
+        QVERIFY(!w->ListBox1->itemModel()->isSorted());
 
         // Ctrl+C in the table copies its current row.
         w->StringGrid2->setCurrentCell(3, 0);
@@ -327,7 +321,7 @@ private slots:
         // Ctrl+S in the list switches its sorted mode on.
         w->ListBox1->setFocus();
         QTest::keyClick(w->ListBox1, Qt::Key_S, Qt::ControlModifier);
-        QVERIFY(w->listSorted);
+        QVERIFY(w->ListBox1->itemModel()->isSorted());
         QCOMPARE(w.entries(), (QStringList{u"амулет"_s, u"бусы"_s, u"кольцо"_s, u"Щит"_s}));
         QCOMPARE(w.column(0), w.entries());
 
@@ -466,7 +460,7 @@ private slots:
             const QCursor *cursor = QGuiApplication::overrideCursor();
             cursors.append(cursor ? cursor->shape() : Qt::ArrowCursor);
         };
-        connect(w->ListBox1->model(), &QAbstractItemModel::rowsInserted, this, watchCursor);
+        connect(w->ListBox1->itemModel(), &QAbstractItemModel::rowsInserted, this, watchCursor);
         const QString huge = QString(3'000'000, u'ж') + u"\u2029"_s + QString(3'000'000, u'з');
         w->CheckBox2->setChecked(true);
         w.paste(u"щит\r\n"_s + huge + u"\r\n"_s);
@@ -484,7 +478,7 @@ private slots:
         FakeUiServices services;
         TForm1 next(&services);
         QCOMPARE(next.ListBox1->count(), 2);
-        QCOMPARE(next.ListBox1->item(1)->text(), huge);
+        QCOMPARE(listEntry(next.ListBox1, 1), huge);
         QVERIFY(services.errors.isEmpty());
     }
 

@@ -37,7 +37,7 @@ private:
     }
     void showEntries(const QStringList &entries)
     {
-        showItemList(m_form->ListBox1, listStateOf(entries));
+        m_form->ListBox1->setState(listStateOf(entries));
     }
 
 private slots:

@@ -92,7 +92,7 @@ StartedWindow startedWindow(const TForm1 &form, const FakeUiServices &services)
                        form.memo3->accessibleDescription(),
                        form.StringGrid1Index.size(),
                        form.BaseLines.lineCount(),
-                       readItemList(form.ListBox1, false).entries,
+                       form.ListBox1->state().entries,
                        form.ListedNames,
                        form.Label1->text(),
                        {}};
@@ -126,7 +126,7 @@ private:
         QCOMPARE(m_form->StringGrid1Index.size(), 0);
         QCOMPARE(m_form->StringGrid2->rowCount(), 1);
     }
-    QStringList entries() const { return readItemList(m_form->ListBox1, false).entries; }
+    QStringList entries() const { return m_form->ListBox1->state().entries; }
     QStringList tableColumn(int column) const
     {
         QStringList cells;
@@ -383,7 +383,7 @@ private slots:
         m_form->ComboBox2->setEditText(u"биржа цена"_s);
         m_form->resize(640, 480);
         m_form->move(-15, 25);
-        showItemList(m_form->ListBox1, listStateOf({u"шлем"_s, u"3. кольцо"_s}));
+        m_form->ListBox1->setState(listStateOf({u"шлем"_s, u"3. кольцо"_s}));
         QVERIFY(m_form->close());
         QCOMPARE(m_services.questions, QStringList());
         const QRect outer = m_form->frameGeometry();
@@ -417,7 +417,7 @@ private slots:
     {
         start();
         QVERIFY(QDir().mkdir(u"settings.ini"_s)); // a folder where the file should go
-        showItemList(m_form->ListBox1, listStateOf({u"шлем"_s}));
+        m_form->ListBox1->setState(listStateOf({u"шлем"_s}));
         QVERIFY(m_form->FormClose());
         QCOMPARE(m_services.errors.size(), 1);
         QVERIFY(m_services.errors.first().startsWith(u"Cannot create file \"settings.ini\". "_s));
@@ -436,7 +436,7 @@ private slots:
         QFETCH(bool, closeAnyway);
         start();
         QVERIFY(QDir().mkdir(u"list.txt"_s));
-        showItemList(m_form->ListBox1, listStateOf({u"шлем"_s}));
+        m_form->ListBox1->setState(listStateOf({u"шлем"_s}));
         m_services.questionAnswer = closeAnyway;
         QCOMPARE(m_form->close(), closeAnyway);
         QCOMPARE(m_services.errors.size(), 1);
@@ -457,7 +457,7 @@ private slots:
     {
         writeTextFile(u"list.txt"_s, {u"старый список"_s}, TextEncoding::Ansi);
         start();
-        showItemList(m_form->ListBox1, listStateOf({u"новый список"_s}));
+        m_form->ListBox1->setState(listStateOf({u"новый список"_s}));
 #ifdef Q_OS_UNIX
         QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
         if (::geteuid() == 0)
@@ -504,7 +504,7 @@ private slots:
         QCOMPARE(QFile::symLinkTarget(u"list.txt"_s).toUtf8(), target);
 
         // With a new list the user decides; "No" keeps the old file and closes.
-        showItemList(m_form->ListBox1, listStateOf({u"новый"_s}));
+        m_form->ListBox1->setState(listStateOf({u"новый"_s}));
         m_services.questionAnswer = false;
         QVERIFY(m_form->FormClose());
         QCOMPARE(m_services.questions.size(), 1);
@@ -577,9 +577,7 @@ private slots:
         writeTextFile(u"list.txt"_s, {u"сапоги"_s, u"синий плащ"_s}, TextEncoding::Ansi);
         startWithTheBaseLoading();
         m_form->show();
-        QListWidget *list = m_form->ListBox1;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(1)).center());
+        clickListEntry(m_form->ListBox1, 1);
         QVERIFY(!m_form->baseLoadPending());
         QVERIFY(m_form->memo3->toPlainText().startsWith(u"Предмет 'синий плащ'"_s));
         QCOMPARE(m_form->StringGrid2->currentRow(), 1);
@@ -600,7 +598,7 @@ private slots:
     {
         writeBase(u"staff.hjt"_s);
         startWithTheBaseLoading();
-        m_form->ListBox1->addItem(u"шлем"_s);
+        appendListEntry(m_form->ListBox1, u"шлем"_s);
         QVERIFY(m_form->close());
         QCOMPARE(fileLines(u"list.txt"_s), QStringList{u"шлем"_s});
         m_form.reset();

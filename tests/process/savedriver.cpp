@@ -55,10 +55,7 @@ qint64 nowMs()
 
 QStringList entries(const TForm1 &form)
 {
-    QStringList list;
-    for (int i = 0; i < form.ListBox1->count(); ++i)
-        list.append(form.ListBox1->item(i)->text());
-    return list;
+    return form.ListBox1->entries();
 }
 
 QString listLine(const char *kind, const TForm1 &form)

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -213,7 +215,15 @@ private slots:
             clickListEntry(w->ListBox1, ctrlClicked, Qt::ControlModifier);
         }
         w->ListBox1->setFocus();
+        // The focused entry's lore is shown once, whether or not the table's row moved: the
+        // lore view changes as often as in one showing.
+        int loreChanges = 0;
+        connect(w->memo3, &QPlainTextEdit::textChanged, this, [&loreChanges] { ++loreChanges; });
+        w->ShowItemLore();
+        const int oneShowing = std::exchange(loreChanges, 0);
+        QVERIFY(oneShowing > 0);
         QTest::keyClick(w->ListBox1, Qt::Key_Delete);
+        QCOMPARE(loreChanges, oneShowing);
         QCOMPARE(w.entries(), after);
         QCOMPARE(w.column(0), after);
         QCOMPARE(w->ListBox1->currentRow(), focused);

@@ -1,5 +1,5 @@
-#include "app/fonts.h"
 #include "app/programentry.h"
+#include "app/widgets/fonts.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,8 +1,8 @@
 #include "app/programentry.h"
 
-#include "app/Unit1.h"
-#include "app/shutdownsignals.h"
-#include "app/singleinstance.h"
+#include "app/desktop/shutdownsignals.h"
+#include "app/desktop/singleinstance.h"
+#include "app/form/Unit1.h"
 
 #include <QApplication>
 #include <QDir>

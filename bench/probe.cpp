@@ -22,8 +22,8 @@
 
 #include "benchdata.h"
 
-#include "app/Unit1.h"
-#include "app/formwidgets.h"
+#include "app/form/Unit1.h"
+#include "app/widgets/itemlistwidget.h"
 #include "base/staffbase.h"
 #include "fakeuiservices.h"
 #include "text/textfile.h"

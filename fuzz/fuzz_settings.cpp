@@ -3,8 +3,8 @@
 
 #include "fuzzinput.h"
 
-#include "app/core/colournames.h"
-#include "app/core/settings.h"
+#include "state/colournames.h"
+#include "state/settings.h"
 
 #include <QRect>
 #include <QSize>

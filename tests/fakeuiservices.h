@@ -3,7 +3,7 @@
 // Desktop services for window tests: nothing modal, every call recorded, the clipboard a
 // plain string, and the file dialogs answering with a preset name (empty = Cancel).
 
-#include "app/uiservices.h"
+#include "app/desktop/uiservices.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 // Which files a save between closes writes, and which of its failures are shown.
 
-#include "app/core/backgroundsave.h"
+#include "state/saveplan.h"
 
 #include <QTest>
 

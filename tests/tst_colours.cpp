@@ -1,4 +1,4 @@
-#include "app/core/colournames.h"
+#include "state/colournames.h"
 #include "text/error.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "app/core/colournames.h"
-#include "app/core/settings.h"
+#include "state/colournames.h"
+#include "state/settings.h"
 #include "text/textfile.h"
 
 #include <QRandomGenerator>

@@ -1,12 +1,13 @@
 // The main window under the offscreen platform: its controls, menus, help text, colours,
 // layout, and the staff base commands of the window.
 
-#include "app/Unit1.h"
-#include "app/colourpicker.h"
-#include "app/fonts.h"
-#include "app/formwidgets.h"
-#include "app/itemindexmodel.h"
-#include "app/keyboardlayout.h"
+#include "app/desktop/keyboardlayout.h"
+#include "app/form/Unit1.h"
+#include "app/models/itemindexmodel.h"
+#include "app/widgets/colourpicker.h"
+#include "app/widgets/fonts.h"
+#include "app/widgets/itemtablewidget.h"
+#include "app/widgets/searchcombobox.h"
 #include "fakeuiservices.h"
 #include "text/textfile.h"
 #include "windowtest.h"

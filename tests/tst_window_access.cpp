@@ -2,9 +2,10 @@
 // platform: accessible names, hidden stores, tab order, window keys, context-menu keys,
 // announcements, and the words for what colour tells.
 
-#include "app/Unit1.h"
-#include "app/formwidgets.h"
-#include "app/itemviews.h"
+#include "app/form/Unit1.h"
+#include "app/form/viewcontents.h"
+#include "app/widgets/fittinglabel.h"
+#include "app/widgets/itemtablewidget.h"
 #include "fakeuiservices.h"
 #include "windowtest.h"
 

@@ -2,10 +2,10 @@
 // changes the list and settings.ini every setting, shortly after the change and never inside
 // the click; bursts write once; a failing save shows its box once.
 
-#include "app/Unit1.h"
-#include "app/backgroundsave.h"
-#include "app/colourpicker.h"
-#include "app/formwidgets.h"
+#include "app/desktop/backgroundsaver.h"
+#include "app/form/Unit1.h"
+#include "app/widgets/colourpicker.h"
+#include "app/widgets/searchcombobox.h"
 #include "fakeuiservices.h"
 #include "faultinjection.h"
 #include "text/textfile.h"

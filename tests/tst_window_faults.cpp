@@ -1,8 +1,8 @@
 // The window when files fail: every failed save or read shows its message in the error box,
 // the window goes on working, and no list is lost.
 
-#include "app/Unit1.h"
-#include "app/formwidgets.h"
+#include "app/form/Unit1.h"
+#include "app/widgets/fittinglabel.h"
 #include "fakeuiservices.h"
 #include "faultinjection.h"
 #include "text/error.h"

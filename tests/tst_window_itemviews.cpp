@@ -2,9 +2,10 @@
 // shown in a widget (written only where it differs) reads back exactly, and the list keeps its
 // long entries reachable while every entry takes one size.
 
-#include "app/drawntext.h"
-#include "app/formwidgets.h"
-#include "app/itemviews.h"
+#include "app/form/viewcontents.h"
+#include "app/widgets/drawntext.h"
+#include "app/widgets/itemlistwidget.h"
+#include "app/widgets/itemtablewidget.h"
 #include "list/liststate.h"
 
 #include <QScrollBar>

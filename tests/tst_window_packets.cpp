@@ -1,8 +1,7 @@
 // The packet buttons under the offscreen platform: each one pressed, the clipboard read back.
 
-#include "app/Unit1.h"
-#include "app/formwidgets.h"
-#include "app/itemviews.h"
+#include "app/form/Unit1.h"
+#include "app/form/viewcontents.h"
 #include "fakeuiservices.h"
 #include "list/liststate.h"
 #include "text/textfile.h"

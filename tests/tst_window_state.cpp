@@ -1,12 +1,13 @@
 // Start-up and shutdown of the window under the offscreen platform: settings.ini, list.txt
 // and the quick-slot files in a fresh working folder.
 
-#include "app/Unit1.h"
-#include "app/basereader.h"
-#include "app/colourpicker.h"
-#include "app/formwidgets.h"
-#include "app/itemviews.h"
-#include "app/singleinstance.h"
+#include "app/desktop/basereader.h"
+#include "app/desktop/singleinstance.h"
+#include "app/form/Unit1.h"
+#include "app/form/viewcontents.h"
+#include "app/widgets/colourpicker.h"
+#include "app/widgets/fittinglabel.h"
+#include "app/widgets/itemtablewidget.h"
 #include "cp1251.h"
 #include "fakeuiservices.h"
 #include "list/itemtable.h"

@@ -3,7 +3,7 @@
 // What the window tests share: each test's own working folder, and the item list as the tests
 // read it, fill it and click it.
 
-#include "app/formwidgets.h"
+#include "app/widgets/itemlistwidget.h"
 
 #include <QDir>
 #include <QItemSelectionModel>

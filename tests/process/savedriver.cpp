@@ -11,11 +11,11 @@
 //
 // Usage: tarnbook_savedriver --log FILE [--mutate] [--seed N]
 
-#include "app/Unit1.h"
-#include "app/formwidgets.h"
+#include "app/desktop/shutdownsignals.h"
+#include "app/desktop/singleinstance.h"
+#include "app/form/Unit1.h"
 #include "app/programentry.h"
-#include "app/shutdownsignals.h"
-#include "app/singleinstance.h"
+#include "app/widgets/itemlistwidget.h"
 #include "fakeuiservices.h"
 #include "text/textfile.h"
 

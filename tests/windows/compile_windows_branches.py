@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Compiles the program's Windows-only code for Windows, here on Linux.
 
-Every source of the program (app, base, list, packets, text) that holds a Windows branch
+Every source of the program (app, base, list, packets, state, text) that holds a Windows branch
 (`Q_OS_WIN`) is checked with a MinGW-w64 cross compiler, syntax and types only, with the
 project's warnings as errors, so that a Windows build does not first break on a Windows
 desktop. The Qt headers are this machine's, read as system headers.
@@ -17,7 +17,7 @@ import subprocess
 import sys
 
 SKIP = 77
-SOURCE_DIRS = ["app", "base", "list", "packets", "text"]
+SOURCE_DIRS = ["app", "base", "list", "packets", "state", "text"]
 FLAGS = ["-std=c++20", "-fsyntax-only", "-Wall", "-Wextra", "-Wpedantic", "-Wold-style-cast",
          "-Wnon-virtual-dtor", "-Woverloaded-virtual", "-Werror",
          "-DQT_NO_CAST_FROM_ASCII", "-DQT_NO_CONTEXTLESS_CONNECT", "-DQT_NO_FOREACH"]

@@ -1,0 +1,351 @@
+#pragma once
+
+#include "base/itemindex.h"
+#include "base/search.h"
+#include "base/staffbase.h"
+#include "state/saveplan.h"
+#include "text/textfile.h"
+
+#include <QHash>
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+#include <memory>
+
+class BackgroundSaver;
+class BaseReader;
+class ColourPicker;
+class CopyBuffer;
+class ItemIndexModel;
+class ItemListWidget;
+struct ListState;
+class ItemTableWidget;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPainter;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class SearchComboBox;
+class StatusLabel;
+class UiServices;
+
+/// The address of the program's community page: what a click on `Label2` opens; the label
+/// shows it without the "https://".
+inline constexpr QStringView communityPageAddress = u"https://vk.com/tarnbook";
+
+/// The program's one window. Every control is a public member under its form name (also its
+/// objectName); every handler is a public method without the sender. Handlers run from the
+/// event wiring through `guarded`; a handler that runs another one (the programmatic clicks
+/// below) calls it directly, so an error ends the whole chain and is reported once.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    /// How the start-up loads the staff base.
+    enum class BaseLoadAtStart {
+        /// Before the constructor returns: the window is whole from the start.
+        Waited,
+        /// On a worker thread, so that the window can be shown at once with the restored
+        /// list. The table fills when the load is done; any handler run from the window
+        /// before that first waits for the load (`guarded`). A missing file is told at once.
+        InBackground,
+    };
+
+    /// `services` is not owned and must outlive the window; nullptr uses the real desktop.
+    /// The constructor builds the form and then runs `FormCreate`, as the window's creation.
+    explicit TForm1(UiServices *services = nullptr,
+                    BaseLoadAtStart baseLoad = BaseLoadAtStart::Waited, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    /// Replaces the desktop services (nullptr: the real desktop again); not owned.
+    void setUiServices(UiServices *services);
+    UiServices &uiServices() const { return *m_services; }
+
+    /// Runs a handler of the player's action: the start-up's base load is finished first, so
+    /// that no handler sees a half-loaded base, and then the handler runs as `reportErrors`.
+    void guarded(const std::function<void()> &handler);
+    /// Runs one step; a TarnError or other std::exception ends it and its message is shown in
+    /// the error box. The steps before the error stand and the window stays usable.
+    void reportErrors(const std::function<void()> &step);
+
+    /// True from the start of a background base load at start-up until the window has taken
+    /// up its result.
+    bool baseLoadPending() const { return m_baseReader != nullptr; }
+    /// Takes up the start-up's background base load, waiting for it when it is still running:
+    /// BaseLines and ItemIndex become the loaded ones (or the error is shown), and the item
+    /// table is rebuilt over them. Nothing when no load is pending.
+    void finishBaseLoad();
+
+    // ---- Controls -------------------------------------------------------------------------
+    QPushButton *Button1 = nullptr;  ///< "Добавить"
+    QPushButton *Button2 = nullptr;  ///< "Заменить"
+    QPushButton *Button3 = nullptr;  ///< "Очистить"
+    QPushButton *Button4 = nullptr;  ///< "Пакетные"
+    QPushButton *Button5 = nullptr;  ///< "Пакетные - Биржа"
+    QPushButton *Button6 = nullptr;  ///< "Загрузить"
+    QPushButton *Button7 = nullptr;  ///< "Открыть"
+    QPushButton *Button8 = nullptr;  ///< "Выбрать"
+    QPushButton *Button10 = nullptr; ///< "гг"
+    QPushButton *Button11 = nullptr; ///< "сг"
+    QPushButton *Button12 = nullptr; ///< "г"
+    QPushButton *Button13 = nullptr; ///< "кг"
+    QPushButton *Button14 = nullptr; ///< "болт"
+    QPushButton *Button15 = nullptr; ///< "Сорт"
+    QPushButton *sBitBtn1 = nullptr; ///< save quick slot 1
+    QPushButton *sBitBtn2 = nullptr;
+    QPushButton *sBitBtn3 = nullptr;
+    QPushButton *sBitBtn4 = nullptr; ///< load quick slot 1
+    QPushButton *sBitBtn5 = nullptr;
+    QPushButton *sBitBtn6 = nullptr;
+    StatusLabel *Label1 = nullptr;       ///< the entry count, "0 предметов"
+    QLabel *Label2 = nullptr;            ///< the community page link
+    QLabel *Label3 = nullptr;            ///< "Цвет"
+    StatusLabel *slot = nullptr;         ///< the wear slot of the shown item
+    QLineEdit *Edit1 = nullptr;          ///< the staff base path
+    QLineEdit *Edit3 = nullptr;          ///< the name search
+    QComboBox *ComboBox1 = nullptr;      ///< packet prefix
+    QComboBox *ComboBox2 = nullptr;      ///< exchange operation
+    QComboBox *ComboBox3 = nullptr;      ///< packet postfix
+    QComboBox *ComboBox4 = nullptr;      ///< exchange packet postfix
+    SearchComboBox *ComboBox5 = nullptr; ///< property filter over the list
+    SearchComboBox *ComboBox6 = nullptr; ///< property search over the whole base
+    QCheckBox *CheckBox1 = nullptr;      ///< "добавить 'все.'"
+    QCheckBox *CheckBox2 = nullptr;      ///< "АвтоСорт"
+    ColourPicker *ColorBox1 = nullptr;   ///< background of the dark controls
+    ColourPicker *ColorBox2 = nullptr;   ///< text colour of the dark controls
+    QFrame *sPanel1 = nullptr;
+    ItemListWidget *ListBox1 = nullptr; ///< the item list (ExtendedSelection, never widget-sorted)
+    QSplitter *Splitter1 = nullptr;
+    QPlainTextEdit *memo3 =
+        nullptr; ///< the lore view (no wrap; palette Text is the default colour)
+    ItemTableWidget *StringGrid2 = nullptr; ///< the item table, 4 columns, column 3 the ratings
+    // ---- Hidden stores: no widgets, so never shown, focused or in the accessibility tree ----
+    /// The item index as a table over `StringGrid1Index`: Name, Level, ClassHeader, Ratings.
+    ItemIndexModel *StringGrid1 = nullptr;
+    CopyBuffer *Memo2 = nullptr; ///< packet and copy buffer
+    CopyBuffer *Memo4 = nullptr; ///< copy-all buffer
+    /// "Язык": triggering it runs the keyboard-layout step (`Button9Click`).
+    QAction *Button9 = nullptr;
+
+    /// The item list's context menu: R1, c1, D2, N3, N1 (separator), e1, d1, C2, N2
+    /// (separator), C3, P1. Shortcuts work only while `ListBox1` has the focus.
+    QMenu *PopupMenu1 = nullptr;
+    QAction *R1 = nullptr;
+    QAction *c1 = nullptr;
+    QAction *D2 = nullptr;
+    QAction *N3 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *e1 = nullptr;
+    QAction *d1 = nullptr;
+    QAction *C2 = nullptr;
+    QAction *N2 = nullptr;
+    QAction *C3 = nullptr;
+    QAction *P1 = nullptr;
+    /// The item table's context menu: N4, N5, E2. Shortcuts work only while `StringGrid2`
+    /// has the focus.
+    QMenu *PopupMenu2 = nullptr;
+    QAction *N4 = nullptr;
+    QAction *N5 = nullptr;
+    QAction *E2 = nullptr;
+
+    // ---- Shared state ---------------------------------------------------------------------
+    StaffBase BaseLines;           ///< the staff base's lines; replaced by every load
+    ItemIndex StringGrid1Index;    ///< ItemIndex; change it only through setItemIndex
+    QStringList ListedNames;       ///< plain names of the captured entries
+    PropertyFilter propertyFilter; ///< the property filter, with the records of ListedNames
+    TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
+    TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
+    /// The paste buffer: the clipboard text's lines, cut only at CR LF, LF and CR; the parser
+    /// leaves them trimmed. A plain store, not a text document, which would also break lines
+    /// at U+2028 and U+2029 and lay out every pasted character.
+    QStringList Memo1;
+
+    /// Replaces ItemIndex and refreshes the table `StringGrid1` over it.
+    void setItemIndex(ItemIndex index);
+
+    // ---- Programmatic clicks: run the clicked control's handler at once ---------------------
+    void clickButton9() { Button9Click(); }
+    void clickButton6() { Button6Click(); }
+    void clickN4() { N4Click(); }
+    void clickListBox1() { ListBox1Click(); }
+    /// Sets the item table's current row as a click on it would: when `row` differs from the
+    /// current row, the row moves and `StringGrid2Click` runs; the same row does nothing.
+    /// Rebuilding or resizing the table in code runs no handler. True when the click ran.
+    bool setItemTableRowFromCode(int row);
+
+    // ---- The three file dialogs; each gives the chosen path, or empty when cancelled --------
+    QString runOpenDialog1(); ///< choose the staff base ("hjt treepad (*.hjt)", file must exist)
+    QString runSaveDialog1(); ///< save the list (asks before overwriting)
+    QString runOpenDialog2(); ///< load a list (file must exist)
+
+    // ---- Saved state: the close's writes, also made by the saves between closes ------------
+    /// settings.ini's lines for the window as it stands: its controls and outer bounds.
+    QStringList savedSettingsLines() const;
+    /// Writes `lines` to settings.ini. Throws TarnError "Cannot create file ...".
+    void writeSettingsFile(const QStringList &lines);
+    /// Writes `entries` to list.txt in the list's remembered encoding. Throws TarnError.
+    void writeListFile(const QStringList &entries);
+    /// False while list.txt, unread at start, still stands in the folder: only the close
+    /// replaces it, and only after asking.
+    bool listFileMayBeReplaced() const;
+    /// What settings.ini and list.txt hold after the start-up, as far as the window knows.
+    WrittenState filesAsRead() const;
+    /// The close's writes without its questions or boxes, for the end of a session or a
+    /// signal: settings.ini, then list.txt unless it is held back. Returns the messages of
+    /// the writes that failed.
+    QStringList saveForShutdown();
+
+    // ---- Handlers: the window, its keyboard layout, the staff base, colours ----------------
+    void FormCreate();
+    /// Runs the shutdown. Returns false to keep the window open (the user chose to stay).
+    /// An error escaping it is shown and also keeps the window open.
+    bool FormClose();
+    void SwitchKeyboardLayout();
+    void Button9Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Label2Click();
+    void ColorBox1Change();
+    void ColorBox2Change();
+    void Memo3Click();
+
+    // ---- Handlers: the item list and the item table ----------------------------------------
+    /// The paste buffer `Memo1` parsed into `list` and ListedNames: the buffer keeps the
+    /// trimmed lines and `Label1` the count. The caller shows the list.
+    void ParsePastedLines(ListState &list);
+    /// The item table rebuilt from `entries` (the list as the caller holds it) and ItemIndex.
+    void RebuildItemTable(const QStringList &entries);
+    /// The item table rebuilt from the list as it is shown.
+    void RebuildItemTable();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void R1Click();
+    void c1Click();
+    void N3Click();
+    void e1Click();
+    void d1Click();
+    void C2Click();
+    void C3Click();
+    void P1Click();
+    void sBitBtn1Click();
+    void sBitBtn2Click();
+    void sBitBtn3Click();
+    void sBitBtn4Click();
+    void sBitBtn5Click();
+    void sBitBtn6Click();
+    void N4Click();
+    void N5Click();
+    void StringGrid2Click();
+    /// Paints one cell of the item table, `Rect` being the cell rectangle: the table's
+    /// ordinary drawing through `drawOrdinary`, then the cell's own painting over it; a cell
+    /// whose own painting covers all of it skips the ordinary drawing. Runs inside painting,
+    /// where no error box can be shown: an error leaves the ordinary drawing.
+    void StringGrid2DrawCell(QPainter *painter, int ACol, int ARow, const QRect &Rect,
+                             const std::function<void()> &drawOrdinary);
+
+    // ---- Handlers: the lore view and the searches ------------------------------------------
+    // Key handlers get the Qt key code (Enter is Qt::Key_Return or Qt::Key_Enter); setting
+    // Key to 0 swallows the key.
+    void ListBox1Click();
+    void ShowItemLore();
+    void Edit3Click();
+    void Edit3KeyDown(int &Key, Qt::KeyboardModifiers Shift);
+    void ComboBox5Change();
+    void ComboBox5Click();
+    void ComboBox5CloseUp();
+    void ComboBox5KeyDown(int &Key, Qt::KeyboardModifiers Shift);
+    void ComboBox6Change();
+    void ComboBox6Click();
+    void ComboBox6KeyDown(int &Key, Qt::KeyboardModifiers Shift);
+
+    // ---- Handlers: command packets ---------------------------------------------------------
+    void Button4Click();
+    void Button5Click();
+    void Button10Click();
+    void Button11Click();
+    void Button12Click();
+    void Button13Click();
+    void Button14Click();
+    void Button15Click();
+
+    /// A window-wide key: a main button's command, or the focus to a search field.
+    struct WindowKey
+    {
+        QWidget *control;
+        QKeySequence key;
+    };
+    /// The window-wide keys, none of them one that a context menu binds to its own control.
+    QList<WindowKey> windowKeys() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildForm();
+    /// The staff base at `Edit1`'s path, read on a worker thread (start-up step 3 in the
+    /// background). A missing file is taken up at once; a file that cannot be opened throws.
+    void startBaseLoad();
+    /// A load's result becomes BaseLines and ItemIndex; a missing file's message goes to the
+    /// lore view.
+    void takeUpBaseLoad(StaffBaseLoad load);
+    /// The window tells, in its title and its cursor, that the base is still loading.
+    void showBaseLoading(bool loading);
+    void buildMenus();
+    void wireEvents();
+    /// Runs `handler` for every click on `button`, through the guard.
+    void onClick(QPushButton *button, void (TForm1::*handler)());
+    void applyDarkColours(bool background);
+
+    std::unique_ptr<UiServices> m_desktopServices;
+    UiServices *m_services = nullptr;
+
+    // ---- Screen reader and keyboard (Unit1Access.cpp) ----
+    void makeAccessible();
+    void nameControls();
+    void setKeyboardOrder();
+    void bindWindowKeys();
+    void bindContextMenuKeys();
+    /// Gives `control` its accessible name and a description made of its hint (when the hint
+    /// says more than the name), `more`, and its window-wide key.
+    void speak(QWidget *control, const QString &name, const QString &more = {},
+               bool hintSaysMore = false);
+    void describe(QWidget *control);
+    /// Enter on a button, Enter or Space on the link, a changed hint; true when taken.
+    bool accessibilityEvent(QObject *watched, QEvent *event);
+    struct SpokenMore
+    {
+        QString more;
+        bool hintSaysMore = false;
+    };
+    QHash<const QWidget *, SpokenMore> m_spoken;
+
+    // ---- Lore view and searches (Unit1Lore.cpp) ----
+    /// Gives the two search boxes their completion from the preset phrases.
+    void attachPresetCompletion();
+    void searchBaseByProperty();
+    void filterListByProperty();
+    /// A name or property search's result becomes the list and ListedNames.
+    void showSearchResult(const QStringList &names, bool sortList);
+
+    BaseLoadAtStart m_baseLoadAtStart = BaseLoadAtStart::Waited;
+    std::unique_ptr<BaseReader> m_baseReader; ///< the start-up's load while it is pending
+
+    // ---- Saved state (Unit1State.cpp) ----
+    /// list.txt stood in the folder at start but could not be read: closing must not replace
+    /// it unasked.
+    bool m_listFileUnread = false;
+    /// Writes settings.ini and list.txt shortly after they change (app/desktop/backgroundsaver.cpp).
+    BackgroundSaver *m_backgroundSaver = nullptr;
+};

@@ -1,0 +1,203 @@
+#include "app/form/Unit1.h"
+
+#include "app/form/viewcontents.h"
+#include "app/widgets/fittinglabel.h"
+#include "app/widgets/itemlistwidget.h"
+#include "app/widgets/itemtablewidget.h"
+#include "app/widgets/presetcompletion.h"
+#include "app/widgets/searchcombobox.h"
+#include "base/lore.h"
+#include "base/search.h"
+#include "list/liststate.h"
+#include "list/parser.h"
+#include "text/strops.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+
+// The lore view and the searches over the staff base.
+
+namespace {
+
+const QString kEdit3Placeholder = u"поиск предмета"_s;
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+/// True when `text` equals one of the box's preset items, ignoring letter case.
+bool isPresetText(const QComboBox *box, const QString &text)
+{
+    for (int i = 0; i < box->count(); ++i) {
+        if (equalsIgnoringCase(box->itemText(i), text))
+            return true;
+    }
+    return false;
+}
+
+/// Shows the record lines as the view's whole text, one view line each, in the view's own text
+/// colour, then colours the spans in order (a later span's colour wins where they overlap). A
+/// span reaching past the end colours what lies inside the text.
+void showLoreText(QPlainTextEdit *view, const QStringList &lines, const QList<LoreSpan> &spans)
+{
+    view->clear();
+    QTextDocument *document = view->document();
+    // Neither the record nor its colouring is an edit the user could undo.
+    document->setUndoRedoEnabled(false);
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    cursor.insertText(lines.join(u'\n'), QTextCharFormat());
+    const qsizetype end = document->characterCount() - 1; // the last line's break is not text
+    for (const LoreSpan &span : spans) {
+        const qsizetype from = std::min(span.start, end);
+        const qsizetype to = std::min(span.start + span.length, end);
+        if (to <= from)
+            continue;
+        cursor.setPosition(int(from));
+        cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+        QTextCharFormat colour;
+        colour.setForeground(QColor::fromRgb(span.colour));
+        cursor.mergeCharFormat(colour);
+    }
+    cursor.endEditBlock();
+    document->setUndoRedoEnabled(true);
+
+    // The caret at the start with nothing selected, so the record shows from its beginning;
+    // text typed or set later takes the view's own colour, not that of a span.
+    QTextCursor start(document);
+    view->setTextCursor(start);
+    view->setCurrentCharFormat(QTextCharFormat());
+}
+
+} // namespace
+
+void TForm1::attachPresetCompletion()
+{
+    new PresetCompletion(ComboBox5);
+    new PresetCompletion(ComboBox6);
+}
+
+void TForm1::ListBox1Click()
+{
+    ShowItemLore();
+}
+
+void TForm1::ShowItemLore()
+{
+    const int row = ListBox1->currentRow();
+    if (row < 0 || row >= ListBox1->count())
+        return;
+    clickButton9();
+
+    const QString key = ItemKey(ListBox1->entries().at(row));
+    const QStringList lines = CollectLoreLines(key, BaseLines);
+    const QString lore = loreText(lines);
+    slot->setText(SlotLabelFor(lore));
+    showLoreText(memo3, lines, ComputeLoreSpans(lore, lines.isEmpty() ? 0 : lines.first().size()));
+    // An empty view says nothing by itself: the description tells whose lore is shown.
+    memo3->setAccessibleDescription(
+        (lines.isEmpty() ? u"Предмета «%1» нет в базе стафа"_s : u"Предмет «%1»"_s).arg(key));
+
+    // A table out of step with the list has no such row: there is nothing to move to.
+    if (row < StringGrid2->rowCount())
+        setItemTableRowFromCode(row);
+}
+
+void TForm1::Edit3Click()
+{
+    clickButton9();
+    if (Edit3->text() == kEdit3Placeholder)
+        Edit3->clear();
+}
+
+void TForm1::Edit3KeyDown(int &Key, Qt::KeyboardModifiers Shift)
+{
+    Q_UNUSED(Shift); // Shift+Enter and Ctrl+Enter search too
+    if (!isEnter(Key))
+        return;
+    Key = 0;
+    showSearchResult(FindItemsByName(BaseLines, Edit3->text()), false);
+}
+
+void TForm1::ComboBox5Change()
+{
+    if (isPresetText(ComboBox5, ComboBox5->currentText()))
+        filterListByProperty();
+}
+
+void TForm1::ComboBox5Click()
+{
+    clickButton9();
+}
+
+void TForm1::ComboBox5CloseUp()
+{
+    if (isPresetText(ComboBox5, ComboBox5->currentText()))
+        ComboBox5Change();
+}
+
+void TForm1::ComboBox5KeyDown(int &Key, Qt::KeyboardModifiers Shift)
+{
+    Q_UNUSED(Shift);
+    if (!isEnter(Key))
+        return;
+    // Taken here, so that the box does not also turn Enter into a choice of an item.
+    Key = 0;
+    filterListByProperty();
+}
+
+void TForm1::ComboBox6Change()
+{
+    if (isPresetText(ComboBox6, ComboBox6->currentText()))
+        searchBaseByProperty();
+}
+
+void TForm1::ComboBox6Click()
+{
+    clickButton9();
+}
+
+void TForm1::ComboBox6KeyDown(int &Key, Qt::KeyboardModifiers Shift)
+{
+    Q_UNUSED(Shift);
+    if (!isEnter(Key))
+        return;
+    Key = 0;
+    searchBaseByProperty();
+}
+
+void TForm1::searchBaseByProperty()
+{
+    showSearchResult(
+        FindItemsByPhrase(BaseLines, ComboBox6->currentText(), AllowedNames::everyName()), true);
+}
+
+void TForm1::showSearchResult(const QStringList &names, bool sortList)
+{
+    ListState list = ListBox1->state();
+    clearEntries(list);
+    addEntries(list, names);
+    ListedNames = names;
+    if (sortList)
+        switchSortedOn(list);
+    ListBox1->setState(list);
+    Label1->setText(countText(list.size()));
+    RebuildItemTable(list.entries);
+}
+
+void TForm1::filterListByProperty()
+{
+    ListState list = ListBox1->state();
+    clearEntries(list);
+    addEntries(list, propertyFilter.names(BaseLines, ComboBox5->currentText(), ListedNames));
+    ListBox1->setState(list);
+    RebuildItemTable(list.entries);
+    Label1->setText(countText(list.size()));
+}

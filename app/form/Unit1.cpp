@@ -124,6 +124,31 @@ void TForm1::setItemIndex(ItemIndex index)
     StringGrid1->endReplace();
 }
 
+namespace {
+
+QPushButton *TForm1::*const quickSaveButtons[quickSlotCount] = {
+    &TForm1::sBitBtn1, &TForm1::sBitBtn2, &TForm1::sBitBtn3};
+QPushButton *TForm1::*const quickLoadButtons[quickSlotCount] = {
+    &TForm1::sBitBtn4, &TForm1::sBitBtn5, &TForm1::sBitBtn6};
+
+} // namespace
+
+QPushButton *&TForm1::quickSaveButton(int slot)
+{
+    return this->*quickSaveButtons[slot - 1];
+}
+
+QPushButton *&TForm1::quickLoadButton(int slot)
+{
+    return this->*quickLoadButtons[slot - 1];
+}
+
+void TForm1::setQuickSlotHint(int slot, const QString &hint)
+{
+    quickSaveButton(slot)->setToolTip(hint);
+    quickLoadButton(slot)->setToolTip(hint);
+}
+
 bool TForm1::setItemTableRowFromCode(int row)
 {
     if (row == StringGrid2->currentRow())

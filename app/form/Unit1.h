@@ -3,6 +3,7 @@
 #include "base/itemindex.h"
 #include "base/search.h"
 #include "base/staffbase.h"
+#include "list/liststate.h"
 #include "state/saveplan.h"
 #include "text/textfile.h"
 
@@ -21,7 +22,6 @@ class ColourPicker;
 class CopyBuffer;
 class ItemIndexModel;
 class ItemListWidget;
-struct ListState;
 class ItemTableWidget;
 class QAction;
 class QCheckBox;
@@ -139,23 +139,23 @@ public:
     /// The item list's context menu: R1, c1, D2, N3, N1 (separator), e1, d1, C2, N2
     /// (separator), C3, P1. Shortcuts work only while `ListBox1` has the focus.
     QMenu *PopupMenu1 = nullptr;
-    QAction *R1 = nullptr;
-    QAction *c1 = nullptr;
-    QAction *D2 = nullptr;
-    QAction *N3 = nullptr;
-    QAction *N1 = nullptr;
-    QAction *e1 = nullptr;
-    QAction *d1 = nullptr;
-    QAction *C2 = nullptr;
-    QAction *N2 = nullptr;
-    QAction *C3 = nullptr;
-    QAction *P1 = nullptr;
+    QAction *R1 = nullptr; ///< "Копировать" (Ctrl+C)
+    QAction *c1 = nullptr; ///< "Копировать все"
+    QAction *D2 = nullptr; ///< "Вставить" (Ctrl+V), as "Добавить"
+    QAction *N3 = nullptr; ///< "Вырезать" (Ctrl+X)
+    QAction *N1 = nullptr; ///< separator
+    QAction *e1 = nullptr; ///< "Удалить" (Del)
+    QAction *d1 = nullptr; ///< "Выделить все" (Ctrl+A)
+    QAction *C2 = nullptr; ///< "Сортировать" (Ctrl+S): the list's sorted mode
+    QAction *N2 = nullptr; ///< separator
+    QAction *C3 = nullptr; ///< "Сохранить список"
+    QAction *P1 = nullptr; ///< "Загрузить список"
     /// The item table's context menu: N4, N5, E2. Shortcuts work only while `StringGrid2`
     /// has the focus.
     QMenu *PopupMenu2 = nullptr;
-    QAction *N4 = nullptr;
-    QAction *N5 = nullptr;
-    QAction *E2 = nullptr;
+    QAction *N4 = nullptr; ///< "Сортировка" (Ctrl+S): by level, the list follows
+    QAction *N5 = nullptr; ///< "Копировать" (Ctrl+C): the row's entry
+    QAction *E2 = nullptr; ///< "Удалить" (Del): as the list's "Удалить"
 
     // ---- Shared state ---------------------------------------------------------------------
     StaffBase BaseLines;           ///< the staff base's lines; replaced by every load
@@ -171,6 +171,16 @@ public:
 
     /// Replaces ItemIndex and refreshes the table `StringGrid1` over it.
     void setItemIndex(ItemIndex index);
+
+    /// The quick slot's save button (`sBitBtn1`..`sBitBtn3`) and load button (`sBitBtn4`..
+    /// `sBitBtn6`), slot 1 to 3.
+    QPushButton *&quickSaveButton(int slot);
+    QPushButton *&quickLoadButton(int slot);
+    /// Both buttons of the slot take `hint` as their tooltip.
+    void setQuickSlotHint(int slot, const QString &hint);
+    /// Replaces the list and ListedNames by a list file's lines and shows the list; the list
+    /// as shown. Throws TarnError "Cannot open file ..." before changing anything.
+    ListState showListFile(const QString &path);
 
     // ---- Programmatic clicks: run the clicked control's handler at once ---------------------
     void clickButton9() { Button9Click(); }

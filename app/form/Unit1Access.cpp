@@ -160,11 +160,9 @@ void TForm1::nameControls()
     };
     for (const auto &[button, word] : quotes)
         speak(button, u"%1: описание предмета в буфер обмена командой %1"_s.arg(word));
-    QPushButton *const loads[] = {sBitBtn4, sBitBtn5, sBitBtn6};
-    QPushButton *const saves[] = {sBitBtn1, sBitBtn2, sBitBtn3};
-    for (int slotNumber = 1; slotNumber <= 3; ++slotNumber) {
-        speak(loads[slotNumber - 1], u"Загрузить список из ячейки %1"_s.arg(slotNumber), {}, true);
-        speak(saves[slotNumber - 1], u"Сохранить список в ячейку %1"_s.arg(slotNumber), {}, true);
+    for (int slot = 1; slot <= quickSlotCount; ++slot) {
+        speak(quickLoadButton(slot), u"Загрузить список из ячейки %1"_s.arg(slot), {}, true);
+        speak(quickSaveButton(slot), u"Сохранить список в ячейку %1"_s.arg(slot), {}, true);
     }
     speak(CheckBox2, u"АвтоСорт: сортировать по уровню после вставки"_s);
     speak(Label2, u"Открыть группу вконтакте"_s, communityPageAddress.toString());

@@ -342,26 +342,22 @@ void TForm1::buildForm()
     place(Button13, 625, 313, 23, 25, rightBottom);
 
     // Quick slots: the load row above the save row.
-    QPushButton **loadButtons[] = {&sBitBtn4, &sBitBtn5, &sBitBtn6};
-    QPushButton **saveButtons[] = {&sBitBtn1, &sBitBtn2, &sBitBtn3};
     const int loadLefts[] = {654, 692, 732};
     const int saveLefts[] = {653, 692, 732};
-    for (int i = 0; i < 3; ++i) {
-        const QString number = QString::number(i + 1);
-        const QString hint = u"Список %1 (пусто)"_s.arg(number);
-        QPushButton *load = pushButton(client, u"sBitBtn"_s + QString::number(i + 4), number);
+    for (int slot = 1; slot <= quickSlotCount; ++slot) {
+        const QString number = QString::number(slot);
+        QPushButton *load = pushButton(client, u"sBitBtn"_s + QString::number(slot + 3), number);
         load->setIcon(loadSlotPicture());
-        load->setToolTip(hint);
-        place(load, loadLefts[i], 312, 36, 25, rightBottom);
-        *loadButtons[i] = load;
-        QPushButton *save = pushButton(client, u"sBitBtn"_s + QString::number(i + 1), number);
+        place(load, loadLefts[slot - 1], 312, 36, 25, rightBottom);
+        quickLoadButton(slot) = load;
+        QPushButton *save = pushButton(client, u"sBitBtn"_s + number, number);
         save->setIcon(saveSlotPicture());
-        save->setToolTip(hint);
-        place(save, saveLefts[i], 341, 36, 25, rightBottom);
-        *saveButtons[i] = save;
+        place(save, saveLefts[slot - 1], 341, 36, 25, rightBottom);
+        quickSaveButton(slot) = save;
+        for (QPushButton *button : {load, save})
+            button->setIconSize(QSize(16, 16));
+        setQuickSlotHint(slot, quickSlotEmptyHint(slot));
     }
-    for (QPushButton *button : {sBitBtn1, sBitBtn2, sBitBtn3, sBitBtn4, sBitBtn5, sBitBtn6})
-        button->setIconSize(QSize(16, 16));
 
     CheckBox2 = named(new QCheckBox(u"АвтоСорт"_s, client), u"CheckBox2"_s);
     CheckBox2->setChecked(true);

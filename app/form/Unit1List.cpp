@@ -85,34 +85,19 @@ void copySelected(TForm1 &form, const ListState &state)
         form.uiServices().setClipboardText(*text);
 }
 
-QPushButton *quickSaveButton(const TForm1 &form, int slot)
-{
-    return slot == 1 ? form.sBitBtn1 : slot == 2 ? form.sBitBtn2 : form.sBitBtn3;
-}
-
-QPushButton *quickLoadButton(const TForm1 &form, int slot)
-{
-    return slot == 1 ? form.sBitBtn4 : slot == 2 ? form.sBitBtn5 : form.sBitBtn6;
-}
-
 void quickSave(TForm1 &form, int slot)
 {
     const QStringList &entries = form.ListBox1->entries();
     // Throws before the message.
     writeStateFile(quickSlotFileName(slot), entries, form.listEncoding);
     form.uiServices().showMessage(quickSlotSavedMessage(slot));
-    const QString hint = quickSlotHint(slot, entries.size());
-    quickSaveButton(form, slot)->setToolTip(hint);
-    quickLoadButton(form, slot)->setToolTip(hint);
+    form.setQuickSlotHint(slot, quickSlotHint(slot, entries.size()));
 }
 
 /// Replaces the list and ListedNames by a list file's lines, then rebuilds the table.
 void loadList(TForm1 &form, const QString &path)
 {
-    ListState list = form.ListBox1->state();
-    form.listEncoding = loadListFile(list, form.ListedNames, path);
-    form.ListBox1->setState(list);
-    form.RebuildItemTable(list.entries);
+    form.RebuildItemTable(form.showListFile(path).entries);
 }
 
 void quickLoad(TForm1 &form, int slot)
@@ -123,6 +108,14 @@ void quickLoad(TForm1 &form, int slot)
 }
 
 } // namespace
+
+ListState TForm1::showListFile(const QString &path)
+{
+    ListState list = ListBox1->state();
+    listEncoding = loadListFile(list, ListedNames, path);
+    ListBox1->setState(list);
+    return list;
+}
 
 void TForm1::ParsePastedLines(ListState &list)
 {

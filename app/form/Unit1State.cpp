@@ -167,9 +167,7 @@ void restoreList(TForm1 &form)
 {
     if (!fileExists(savedListFileName))
         return;
-    ListState list = form.ListBox1->state();
-    form.listEncoding = loadListFile(list, form.ListedNames, savedListFileName);
-    form.ListBox1->setState(list);
+    form.showListFile(savedListFileName);
 }
 
 /// Start-up step 9 for one slot: the counted hint when the slot's file exists.
@@ -178,11 +176,7 @@ void restoreQuickSlotHint(TForm1 &form, int slot)
     const QString fileName = quickSlotFileName(slot);
     if (!fileExists(fileName))
         return;
-    const QString hint = quickSlotHint(slot, readTextFile(fileName).lines.size());
-    QPushButton *const saveButtons[] = {form.sBitBtn1, form.sBitBtn2, form.sBitBtn3};
-    QPushButton *const loadButtons[] = {form.sBitBtn4, form.sBitBtn5, form.sBitBtn6};
-    saveButtons[slot - 1]->setToolTip(hint);
-    loadButtons[slot - 1]->setToolTip(hint);
+    form.setQuickSlotHint(slot, quickSlotHint(slot, readTextFile(fileName).lines.size()));
 }
 
 SettingsRecord currentSettings(const TForm1 &form)

@@ -288,8 +288,13 @@ QString decodeBody(QByteArrayView bytes, TextEncoding encoding)
         // back unchanged.
         const auto order = encoding == TextEncoding::Utf16LeBom ? QStringDecoder::Utf16LE
                                                                 : QStringDecoder::Utf16BE;
-        QString text = decodeWith(QStringDecoder(order, keepFeff), bytes);
+        // A last byte without its partner is a cut-off unit: U+FFFD, however short the text
+        // (the decoder keeps a lone byte to itself and gives nothing for it).
+        const qsizetype wholeUnits = bytes.size() - bytes.size() % 2;
+        QString text = decodeWith(QStringDecoder(order, keepFeff), bytes.first(wholeUnits));
         replaceLoneSurrogates(text);
+        if (wholeUnits < bytes.size())
+            text += QChar::ReplacementCharacter;
         return text;
     }
     }

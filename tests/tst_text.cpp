@@ -128,14 +128,12 @@ private slots:
                           "a\0b\0c",
                           7)
             << ab + replaced << int(TextEncoding::Utf16LeBom);
-        QTest::newRow("utf16le mark and one byte")
-            << QByteArray("\xFF\xFE"
-                          "a")
-            << replaced << int(TextEncoding::Utf16LeBom);
-        QTest::newRow("utf16be mark and one byte")
-            << QByteArray("\xFE\xFF"
-                          "a")
-            << replaced << int(TextEncoding::Utf16BeBom);
+        QTest::newRow("utf16le mark and one byte") << QByteArray("\xFF\xFE"
+                                                                 "a")
+                                                   << replaced << int(TextEncoding::Utf16LeBom);
+        QTest::newRow("utf16be mark and one byte") << QByteArray("\xFE\xFF"
+                                                                 "a")
+                                                   << replaced << int(TextEncoding::Utf16BeBom);
         QTest::newRow("utf16le mark, lone low surrogate")
             << QByteArray("\xFF\xFE"
                           "a\0\xFF\xDF"

@@ -241,6 +241,7 @@ private slots:
         QTest::addColumn<QStringList>("items");
         QTest::addColumn<QStringList>("captions");
         QTest::addColumn<QStringList>("shortcuts");
+        QTest::addColumn<QStringList>("added"); ///< after the described items
         QTest::newRow("list") << u"PopupMenu1"_s << u"ListBox1"_s
                               << QStringList{u"R1"_s, u"c1"_s, u"D2"_s, u"N3"_s, u"N1"_s, u"e1"_s,
                                              u"d1"_s, u"C2"_s, u"N2"_s, u"C3"_s, u"P1"_s}
@@ -257,11 +258,12 @@ private slots:
                                              u"Загрузить список"_s}
                               << QStringList{u"Ctrl+C"_s, QString(), u"Ctrl+V"_s, u"Ctrl+X"_s,
                                              QString(),   u"Del"_s,  u"Ctrl+A"_s, u"Ctrl+S"_s,
-                                             QString(),   QString(), QString()};
+                                             QString(),   QString(), QString()}
+                              << QStringList{u"N6"_s, u"Undo1"_s, u"Redo1"_s};
         QTest::newRow("table") << u"PopupMenu2"_s << u"StringGrid2"_s
                                << QStringList{u"N4"_s, u"N5"_s, u"E2"_s}
                                << QStringList{u"Сортировка"_s, u"Копировать"_s, u"Удалить"_s}
-                               << QStringList{u"Ctrl+S"_s, u"Ctrl+C"_s, u"Del"_s};
+                               << QStringList{u"Ctrl+S"_s, u"Ctrl+C"_s, u"Del"_s} << QStringList();
     }
     void menus()
     {
@@ -270,11 +272,14 @@ private slots:
         QFETCH(QStringList, items);
         QFETCH(QStringList, captions);
         QFETCH(QStringList, shortcuts);
+        QFETCH(QStringList, added);
         const auto *popup = m_form->findChild<QMenu *>(menu);
         QVERIFY(popup);
         const QList<QAction *> actions = popup->actions();
-        QCOMPARE(actions.size(), items.size());
-        for (qsizetype i = 0; i < actions.size(); ++i) {
+        QCOMPARE(actions.size(), items.size() + added.size());
+        for (qsizetype i = 0; i < added.size(); ++i)
+            QCOMPARE(actions[items.size() + i]->objectName(), added[i]);
+        for (qsizetype i = 0; i < items.size(); ++i) {
             QCOMPARE(actions[i]->objectName(), items[i]);
             QCOMPARE(actions[i]->text(), captions[i]);
             QCOMPARE(actions[i]->isSeparator(), captions[i].isEmpty());

@@ -4,10 +4,13 @@
 #include "app/widgets/itemtablewidget.h"
 #include "fakeuiservices.h"
 #include "list/parser.h"
+#include "text/textfile.h"
 #include "windowtest.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -508,6 +511,131 @@ private slots:
         w.paste(u"меч\u00a0стальной\u2028"_s); // kept as pasted through the paste buffer
         QCOMPARE(w.entries()[3], u"меч\u00a0стальной\u2028"_s);
         QVERIFY(w.services.errors.isEmpty());
+    }
+
+    /// Every command that changes the list is one step back and forth: the entries,
+    /// ListedNames, the count and the table as before the command, then as after it.
+    void historyOfEachCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QString>("spoken");
+        const QStringList before{u"кольцо"_s, u"шлем"_s, u"меч"_s};
+        QTest::newRow("add") << u"Button1"_s << (before + QStringList{u"амулет"_s})
+                             << u"Отменено: добавление, 4 предметов → 3 предметов"_s;
+        QTest::newRow("replace") << u"Button2"_s << QStringList{u"амулет"_s}
+                                 << u"Отменено: замена, 1 предметов → 3 предметов"_s;
+        QTest::newRow("clear") << u"Button3"_s << QStringList()
+                               << u"Отменено: очистка, 0 предметов → 3 предметов"_s;
+        QTest::newRow("delete") << u"e1"_s << QStringList{u"кольцо"_s, u"меч"_s}
+                                << u"Отменено: удаление, 2 предметов → 3 предметов"_s;
+        QTest::newRow("cut") << u"N3"_s << QStringList{u"кольцо"_s, u"меч"_s}
+                             << u"Отменено: вырезание, 2 предметов → 3 предметов"_s;
+        QTest::newRow("sorted mode") << u"C2"_s << QStringList{u"кольцо"_s, u"меч"_s, u"шлем"_s}
+                                     << u"Отменено: сортировка, 3 предметов → 3 предметов"_s;
+        QTest::newRow("sort by level") << u"N4"_s << QStringList{u"шлем"_s, u"кольцо"_s, u"меч"_s}
+                                       << u"Отменено: сортировка по уровню, "
+                                          "3 предметов → 3 предметов"_s;
+        // With no staff base the searches and the filter find nothing: the list empties.
+        QTest::newRow("name search") << u"Edit3"_s << QStringList()
+                                     << u"Отменено: поиск по имени, 0 предметов → 3 предметов"_s;
+        QTest::newRow("property search")
+            << u"ComboBox6"_s << QStringList()
+            << u"Отменено: поиск по свойству, 0 предметов → 3 предметов"_s;
+        QTest::newRow("property filter")
+            << u"ComboBox5"_s << QStringList()
+            << u"Отменено: фильтр по свойству, 0 предметов → 3 предметов"_s;
+        QTest::newRow("quick slot") << u"sBitBtn4"_s << QStringList{u"лук"_s}
+                                    << u"Отменено: загрузка ячейки 1, 1 предметов → 3 предметов"_s;
+    }
+    void historyOfEachCommand()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, after);
+        QFETCH(QString, spoken);
+        Window w;
+        w.paste(u"кольцо\nшлем\nмеч"_s);
+        QVERIFY(w.showActive());
+        w.clickEntry(1);
+        const QStringList before = w.entries();
+        const QStringList namesBefore = w->ListedNames;
+        const QStringList levelsBefore = w.column(LevelColumn);
+        QVERIFY(!w->Redo1->isEnabled());
+
+        w.services.clipboard = u"амулет"_s;
+        writeTextFile(u"save1.txt"_s, {u"лук"_s}, TextEncoding::Ansi);
+        if (auto *button = w->findChild<QPushButton *>(command)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (auto *action = w->findChild<QAction *>(command)) {
+            action->trigger();
+        } else {
+            // A search or the filter: a phrase typed, then Enter.
+            auto *field = w->findChild<QWidget *>(command);
+            if (auto *box = qobject_cast<QComboBox *>(field))
+                box->setEditText(u"меч"_s);
+            else
+                qobject_cast<QLineEdit *>(field)->setText(u"меч"_s);
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+        QCOMPARE(w.entries(), after);
+        const QStringList namesAfter = w->ListedNames;
+        QVERIFY(w->Undo1->isEnabled());
+
+        w->Undo1->trigger();
+        QCOMPARE(w.entries(), before);
+        QCOMPARE(w->ListedNames, namesBefore);
+        QCOMPARE(w.column(LevelColumn), levelsBefore);
+        QCOMPARE(w->ListBox1->currentRow(), 1);
+        QCOMPARE(w.selectedRows(), QList<int>{1});
+        QCOMPARE(w->Label1->text(), u"3 предметов"_s);
+        QCOMPARE(w->Label1->accessibleName(), spoken);
+        QVERIFY(w->Redo1->isEnabled());
+
+        w->Redo1->trigger();
+        QCOMPARE(w.entries(), after);
+        QCOMPARE(w->ListedNames, namesAfter);
+        // The table is rebuilt from the list, as after any change of it.
+        QCOMPARE(w.column(EntryColumn), after.isEmpty() ? QStringList{QString()} : after);
+        QVERIFY(w->Label1->accessibleName().startsWith(u"Возвращено: "_s));
+        QVERIFY(!w->Redo1->isEnabled());
+    }
+
+    /// The keys work in the whole window; an undone paste with "АвтоСорт" is one step, and
+    /// the list file follows the restored list.
+    void historyKeysAndSaves()
+    {
+        Window w;
+        w->CheckBox2->setChecked(true);
+        w.paste(u"кольцо\nшлем"_s);
+        w.paste(u"амулет"_s);
+        QCOMPARE(w.entries(), (QStringList{u"амулет"_s, u"шлем"_s, u"кольцо"_s}));
+        QVERIFY(w.showActive());
+        w->StringGrid2->setFocus();
+        const auto press = [](int key, Qt::KeyboardModifiers modifiers) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+        };
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.entries(), (QStringList{u"шлем"_s, u"кольцо"_s}));
+        press(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(w.entries(), (QStringList{u"амулет"_s, u"шлем"_s, u"кольцо"_s}));
+        press(Qt::Key_Z, Qt::ControlModifier);
+        press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w.entries(), (QStringList{u"амулет"_s, u"шлем"_s, u"кольцо"_s}));
+        press(Qt::Key_Z, Qt::ControlModifier);
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(w.entries().isEmpty());
+        QVERIFY(!w->Undo1->isEnabled());
+        const auto savedList = [] {
+            return fileExists(u"list.txt"_s) ? readTextFile(u"list.txt"_s).lines
+                                             : QStringList{u"(no file)"_s};
+        };
+        QTRY_COMPARE(savedList(), QStringList());
+        // In a search field Ctrl+Z is the field's own: the list stays as it is.
+        w->Redo1->trigger();
+        w->Edit3->setFocus();
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.entries(), (QStringList{u"шлем"_s, u"кольцо"_s}));
     }
 };
 

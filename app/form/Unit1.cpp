@@ -246,6 +246,8 @@ void TForm1::wireEvents()
     connect(N4, &QAction::triggered, this, run(&TForm1::N4Click));
     connect(N5, &QAction::triggered, this, run(&TForm1::N5Click));
     connect(E2, &QAction::triggered, this, run(&TForm1::e1Click));
+    connect(Undo1, &QAction::triggered, this, run(&TForm1::Undo1Click));
+    connect(Redo1, &QAction::triggered, this, run(&TForm1::Redo1Click));
 
     connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos));

@@ -3,6 +3,7 @@
 #include "base/itemindex.h"
 #include "base/search.h"
 #include "base/staffbase.h"
+#include "list/listhistory.h"
 #include "list/liststate.h"
 #include "state/saveplan.h"
 #include "text/textfile.h"
@@ -137,19 +138,23 @@ public:
     QAction *Button9 = nullptr;
 
     /// The item list's context menu: R1, c1, D2, N3, N1 (separator), e1, d1, C2, N2
-    /// (separator), C3, P1. Shortcuts work only while `ListBox1` has the focus.
+    /// (separator), C3, P1, then N6 (separator), Undo1, Redo1. Shortcuts work only while
+    /// `ListBox1` has the focus, but for Undo1's and Redo1's, which work in the whole window.
     QMenu *PopupMenu1 = nullptr;
-    QAction *R1 = nullptr; ///< "Копировать" (Ctrl+C)
-    QAction *c1 = nullptr; ///< "Копировать все"
-    QAction *D2 = nullptr; ///< "Вставить" (Ctrl+V), as "Добавить"
-    QAction *N3 = nullptr; ///< "Вырезать" (Ctrl+X)
-    QAction *N1 = nullptr; ///< separator
-    QAction *e1 = nullptr; ///< "Удалить" (Del)
-    QAction *d1 = nullptr; ///< "Выделить все" (Ctrl+A)
-    QAction *C2 = nullptr; ///< "Сортировать" (Ctrl+S): the list's sorted mode
-    QAction *N2 = nullptr; ///< separator
-    QAction *C3 = nullptr; ///< "Сохранить список"
-    QAction *P1 = nullptr; ///< "Загрузить список"
+    QAction *R1 = nullptr;    ///< "Копировать" (Ctrl+C)
+    QAction *c1 = nullptr;    ///< "Копировать все"
+    QAction *D2 = nullptr;    ///< "Вставить" (Ctrl+V), as "Добавить"
+    QAction *N3 = nullptr;    ///< "Вырезать" (Ctrl+X)
+    QAction *N1 = nullptr;    ///< separator
+    QAction *e1 = nullptr;    ///< "Удалить" (Del)
+    QAction *d1 = nullptr;    ///< "Выделить все" (Ctrl+A)
+    QAction *C2 = nullptr;    ///< "Сортировать" (Ctrl+S): the list's sorted mode
+    QAction *N2 = nullptr;    ///< separator
+    QAction *C3 = nullptr;    ///< "Сохранить список"
+    QAction *P1 = nullptr;    ///< "Загрузить список"
+    QAction *N6 = nullptr;    ///< separator before the history's two items
+    QAction *Undo1 = nullptr; ///< "Отменить" (Ctrl+Z, in the whole window)
+    QAction *Redo1 = nullptr; ///< "Вернуть" (Ctrl+Shift+Z or Ctrl+Y, in the whole window)
     /// The item table's context menu: N4, N5, E2. Shortcuts work only while `StringGrid2`
     /// has the focus.
     QMenu *PopupMenu2 = nullptr;
@@ -257,6 +262,12 @@ public:
     void N4Click();
     void N5Click();
     void StringGrid2Click();
+    /// "Отменить" and "Вернуть": the list and ListedNames as they were before the last command
+    /// that changed them, or as that command left them.
+    void Undo1Click();
+    void Redo1Click();
+    /// The list's history while the program runs.
+    const ListHistory &listHistory() const { return m_listHistory; }
     /// Paints one cell of the item table, `Rect` being the cell rectangle: the table's
     /// ordinary drawing through `drawOrdinary`, then the cell's own painting over it; a cell
     /// whose own painting covers all of it skips the ordinary drawing. Runs inside painting,
@@ -341,11 +352,22 @@ private:
     };
     QHash<const QWidget *, SpokenMore> m_spoken;
 
+    // ---- The list's history (Unit1List.cpp) ----
+    /// Runs `change`, a command that may change the list, as one step of the history named
+    /// `command`; the step is recorded even when the command fails after a change stood.
+    void changeList(const QString &command, const std::function<void()> &change);
+    void applyListMove(const ListHistory::Move &move, const QString &done);
+    void updateHistoryActions();
+    ListSnapshot listSnapshot() const;
+    ListHistory m_listHistory;
+
     // ---- Lore view and searches (Unit1Lore.cpp) ----
     /// Gives the two search boxes their completion from the preset phrases.
     void attachPresetCompletion();
     void searchBaseByProperty();
     void filterListByProperty();
+    /// The list becomes the entries of ListedNames whose records hold the filter's property.
+    void showFilteredList();
     /// A name or property search's result becomes the list and ListedNames.
     void showSearchResult(const QStringList &names, bool sortList);
 

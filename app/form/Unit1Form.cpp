@@ -409,6 +409,18 @@ void TForm1::buildMenus()
     const QList<QAction *> listActions = {R1, c1, D2, N3, N1, e1, d1, C2, N2, C3, P1};
     PopupMenu1->addActions(listActions);
     ListBox1->addActions(listActions); // their shortcuts live while the list has the focus
+    // The list's history, after the list's own commands: its keys work in the whole window.
+    N6 = menuSeparator(this, u"N6"_s);
+    Undo1 = menuAction(this, u"Undo1"_s, u"Отменить"_s, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = menuAction(this, u"Redo1"_s, u"Вернуть"_s);
+    Redo1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction *action : {Undo1, Redo1}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setEnabled(false);
+        addAction(action);
+    }
+    PopupMenu1->addActions({N6, Undo1, Redo1});
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     PopupMenu2 = named(new QMenu(this), u"PopupMenu2"_s);

@@ -10,6 +10,7 @@
 #include "list/liststate.h"
 #include "list/parser.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,6 +19,9 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <optional>
+
+using namespace Qt::StringLiterals;
 
 // The item list commands, the item table and the quick slots.
 
@@ -107,6 +111,30 @@ void quickLoad(TForm1 &form, int slot)
         loadList(form, path);
 }
 
+/// "Удалить": the focused entry (fewer than two selected) or every selected entry goes, the
+/// table follows, and the focus moves one further unless it is on the last entry.
+void deleteFocusedOrSelected(TForm1 &form)
+{
+    ListState list = form.ListBox1->state();
+    const DeleteOutcome outcome = deleteEntries(list);
+    if (!outcome.done)
+        return;
+    if (outcome.removedTableRow >= 0) {
+        ItemTable table = readItemTable(form.StringGrid2);
+        GridDeleteRow(outcome.removedTableRow, table);
+        showItemTable(form.StringGrid2, table, currentTableRow(form));
+    }
+    form.ListBox1->setState(list);
+    if (outcome.rebuildTable)
+        form.RebuildItemTable(list.entries);
+    const bool tableClicked = outcome.tableRow >= 0
+        && form.setItemTableRowFromCode(int(outcome.tableRow));
+    form.Label1->setText(outcome.countText);
+    // A table row that moved has shown the focused entry's lore through its click already.
+    if (!tableClicked)
+        form.clickListBox1();
+}
+
 } // namespace
 
 ListState TForm1::showListFile(const QString &path)
@@ -137,22 +165,24 @@ void TForm1::RebuildItemTable()
 
 void TForm1::Button1Click()
 {
-    pasteClipboard(*this, false);
+    changeList(u"добавление"_s, [this] { pasteClipboard(*this, false); });
 }
 
 void TForm1::Button2Click()
 {
-    pasteClipboard(*this, true);
+    changeList(u"замена"_s, [this] { pasteClipboard(*this, true); });
 }
 
 void TForm1::Button3Click()
 {
-    Memo1.clear();
-    ListState list = ListBox1->state();
-    clearEntries(list);
-    ListBox1->setState(list);
-    RebuildItemTable(list.entries);
-    Label1->setText(countText(0));
+    changeList(u"очистка"_s, [this] {
+        Memo1.clear();
+        ListState list = ListBox1->state();
+        clearEntries(list);
+        ListBox1->setState(list);
+        RebuildItemTable(list.entries);
+        Label1->setText(countText(0));
+    });
 }
 
 void TForm1::R1Click()
@@ -173,33 +203,18 @@ void TForm1::c1Click()
 void TForm1::N3Click()
 {
     clickButton9();
-    ListState list = ListBox1->state();
-    copySelected(*this, list);
-    removeSelectedEntries(list);
-    ListBox1->setState(list);
-    RebuildItemTable(list.entries);
+    changeList(u"вырезание"_s, [this] {
+        ListState list = ListBox1->state();
+        copySelected(*this, list);
+        removeSelectedEntries(list);
+        ListBox1->setState(list);
+        RebuildItemTable(list.entries);
+    });
 }
 
 void TForm1::e1Click()
 {
-    ListState list = ListBox1->state();
-    const DeleteOutcome outcome = deleteEntries(list);
-    if (!outcome.done)
-        return;
-    if (outcome.removedTableRow >= 0) {
-        ItemTable table = readItemTable(StringGrid2);
-        GridDeleteRow(outcome.removedTableRow, table);
-        showItemTable(StringGrid2, table, currentTableRow(*this));
-    }
-    ListBox1->setState(list);
-    if (outcome.rebuildTable)
-        RebuildItemTable(list.entries);
-    const bool tableClicked = outcome.tableRow >= 0
-        && setItemTableRowFromCode(int(outcome.tableRow));
-    Label1->setText(outcome.countText);
-    // A table row that moved has shown the focused entry's lore through its click already.
-    if (!tableClicked)
-        clickListBox1();
+    changeList(u"удаление"_s, [this] { deleteFocusedOrSelected(*this); });
 }
 
 void TForm1::d1Click()
@@ -211,10 +226,12 @@ void TForm1::d1Click()
 
 void TForm1::C2Click()
 {
-    ListState list = ListBox1->state();
-    switchSortedOn(list);
-    ListBox1->setState(list);
-    RebuildItemTable(list.entries);
+    changeList(u"сортировка"_s, [this] {
+        ListState list = ListBox1->state();
+        switchSortedOn(list);
+        ListBox1->setState(list);
+        RebuildItemTable(list.entries);
+    });
 }
 
 void TForm1::C3Click()
@@ -236,7 +253,7 @@ void TForm1::P1Click()
 {
     const QString chosen = runOpenDialog2();
     if (!chosen.isEmpty())
-        loadList(*this, chosen);
+        changeList(u"загрузка списка"_s, [&] { loadList(*this, chosen); });
 }
 
 void TForm1::sBitBtn1Click()
@@ -256,26 +273,80 @@ void TForm1::sBitBtn3Click()
 
 void TForm1::sBitBtn4Click()
 {
-    quickLoad(*this, 1);
+    changeList(u"загрузка ячейки 1"_s, [this] { quickLoad(*this, 1); });
 }
 
 void TForm1::sBitBtn5Click()
 {
-    quickLoad(*this, 2);
+    changeList(u"загрузка ячейки 2"_s, [this] { quickLoad(*this, 2); });
 }
 
 void TForm1::sBitBtn6Click()
 {
-    quickLoad(*this, 3);
+    changeList(u"загрузка ячейки 3"_s, [this] { quickLoad(*this, 3); });
 }
 
 void TForm1::N4Click()
 {
-    ItemTable table = readItemTable(StringGrid2);
-    ListState list = ListBox1->state();
-    sortByLevel(table, list);
-    showItemTable(StringGrid2, table, currentTableRow(*this));
+    changeList(u"сортировка по уровню"_s, [this] {
+        ItemTable table = readItemTable(StringGrid2);
+        ListState list = ListBox1->state();
+        sortByLevel(table, list);
+        showItemTable(StringGrid2, table, currentTableRow(*this));
+        ListBox1->setState(list);
+    });
+}
+
+void TForm1::Undo1Click()
+{
+    if (std::optional<ListHistory::Move> move = m_listHistory.undo(listSnapshot()))
+        applyListMove(*move, u"Отменено"_s);
+    updateHistoryActions();
+}
+
+void TForm1::Redo1Click()
+{
+    if (std::optional<ListHistory::Move> move = m_listHistory.redo(listSnapshot()))
+        applyListMove(*move, u"Возвращено"_s);
+    updateHistoryActions();
+}
+
+ListSnapshot TForm1::listSnapshot() const
+{
+    return {ListBox1->state(), ListedNames};
+}
+
+void TForm1::changeList(const QString &command, const std::function<void()> &change)
+{
+    const ListSnapshot before = listSnapshot();
+    const auto record = [&] {
+        m_listHistory.record(before, listSnapshot(), command);
+        updateHistoryActions();
+    };
+    try {
+        change();
+    } catch (...) {
+        record(); // what stood before the failure can be taken back too
+        throw;
+    }
+    record();
+}
+
+void TForm1::applyListMove(const ListHistory::Move &move, const QString &done)
+{
+    const ListState &list = move.snapshot.list;
     ListBox1->setState(list);
+    ListedNames = move.snapshot.listedNames;
+    RebuildItemTable(list.entries);
+    Label1->setText(countText(list.size()),
+                    u"%1: %2, %3 → %4"_s.arg(done, move.command, countText(move.countBefore),
+                                             countText(move.countAfter)));
+}
+
+void TForm1::updateHistoryActions()
+{
+    Undo1->setEnabled(m_listHistory.canUndo());
+    Redo1->setEnabled(m_listHistory.canRedo());
 }
 
 void TForm1::N5Click()

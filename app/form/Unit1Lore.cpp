@@ -123,7 +123,8 @@ void TForm1::Edit3KeyDown(int &Key, Qt::KeyboardModifiers Shift)
     if (!isEnter(Key))
         return;
     Key = 0;
-    showSearchResult(FindItemsByName(BaseLines, Edit3->text()), false);
+    changeList(u"поиск по имени"_s,
+               [this] { showSearchResult(FindItemsByName(BaseLines, Edit3->text()), false); });
 }
 
 void TForm1::ComboBox5Change()
@@ -175,8 +176,11 @@ void TForm1::ComboBox6KeyDown(int &Key, Qt::KeyboardModifiers Shift)
 
 void TForm1::searchBaseByProperty()
 {
-    showSearchResult(
-        FindItemsByPhrase(BaseLines, ComboBox6->currentText(), AllowedNames::everyName()), true);
+    changeList(u"поиск по свойству"_s, [this] {
+        showSearchResult(
+            FindItemsByPhrase(BaseLines, ComboBox6->currentText(), AllowedNames::everyName()),
+            true);
+    });
 }
 
 void TForm1::showSearchResult(const QStringList &names, bool sortList)
@@ -193,6 +197,11 @@ void TForm1::showSearchResult(const QStringList &names, bool sortList)
 }
 
 void TForm1::filterListByProperty()
+{
+    changeList(u"фильтр по свойству"_s, [this] { showFilteredList(); });
+}
+
+void TForm1::showFilteredList()
 {
     ListState list = ListBox1->state();
     clearEntries(list);

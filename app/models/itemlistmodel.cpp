@@ -1,6 +1,6 @@
 #include "app/models/itemlistmodel.h"
 
-#include "app/models/sharedends.h"
+#include "list/sharedends.h"
 
 namespace {
 

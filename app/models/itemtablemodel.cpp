@@ -1,7 +1,7 @@
 #include "app/models/itemtablemodel.h"
 
-#include "app/models/sharedends.h"
 #include "app/widgets/drawntext.h"
+#include "list/sharedends.h"
 
 #include <algorithm>
 

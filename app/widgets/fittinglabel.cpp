@@ -14,8 +14,12 @@ StatusLabel::StatusLabel(const QString &text, const QString &spokenPrefix,
 
 void StatusLabel::setText(const QString &text)
 {
+    setText(text, text.isEmpty() ? m_spokenWhenEmpty : m_spokenPrefix + text);
+}
+
+void StatusLabel::setText(const QString &text, const QString &spoken)
+{
     QLabel::setText(text);
-    const QString spoken = text.isEmpty() ? m_spokenWhenEmpty : m_spokenPrefix + text;
     if (spoken == accessibleName())
         return;
     // Qt sends the name change event (QAccessible::NameChanged) to assistive technology.

@@ -28,6 +28,8 @@ public:
 
     /// Hides QLabel::setText: the window sets its status labels through this class.
     void setText(const QString &text);
+    /// Shows `text`, and says `spoken` instead of the usual words until the next change.
+    void setText(const QString &text, const QString &spoken);
 
 private:
     QString m_spokenPrefix;

@@ -1,0 +1,84 @@
+#pragma once
+
+// The item list's history while the program runs: every command that changes the list is one
+// step, which can be undone and redone.
+
+#include "list/liststate.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+/// What a step of the history restores: the list (entries, selection, focus, sorted mode) and
+/// ListedNames, the shadow list of captured names.
+struct ListSnapshot
+{
+    ListState list;
+    QStringList listedNames;
+    bool operator==(const ListSnapshot &) const = default;
+};
+
+/// The undo and redo stacks of the item list. A step keeps only what its command changed: the
+/// entries (and names) between the ends the two versions share, with the other version's
+/// selection as ranges, so a step over a long list that changed a few entries costs a few
+/// entries. The texts themselves are shared with the list, never copied.
+class ListHistory
+{
+public:
+    /// The oldest steps are dropped beyond this many.
+    static constexpr int maxSteps = 200;
+
+    /// A step taken back or made again.
+    struct Move
+    {
+        ListSnapshot snapshot; ///< the list and ListedNames to show now
+        QString command; ///< what the step's command was, for example "поиск по свойству"
+        qsizetype countBefore = 0; ///< entries before the move
+        qsizetype countAfter = 0;  ///< entries after it
+    };
+
+    /// Records `command`, which turned `before` into `after`; nothing when it changed neither
+    /// the entries, the sorted mode nor ListedNames. Whatever could be redone is dropped.
+    void record(const ListSnapshot &before, const ListSnapshot &after, const QString &command);
+    bool canUndo() const { return !m_undo.isEmpty(); }
+    bool canRedo() const { return !m_redo.isEmpty(); }
+    qsizetype undoCount() const { return m_undo.size(); }
+    /// The list as it was before the last step, given the list as it is now (`current`),
+    /// which must be the list the step left; nothing when there is no step. A list changed
+    /// since by other means than a recorded step clears the history.
+    std::optional<Move> undo(const ListSnapshot &current);
+    /// The list as the last undone step left it; as undo.
+    std::optional<Move> redo(const ListSnapshot &current);
+    void clear();
+    /// The entries and names the steps hold, all told: what the history costs beyond the list.
+    qsizetype heldTexts() const;
+
+    /// The middle of one version of a list of texts that differs from the other version: at
+    /// `at`, `length` texts in the version shown, `other` in the version not shown.
+    struct Splice
+    {
+        qsizetype at = 0;
+        qsizetype length = 0;
+        QStringList other;
+    };
+    /// One version of the list as the step holds it, apart from the version shown.
+    struct Step
+    {
+        Splice entries;
+        Splice names;
+        QList<std::pair<qsizetype, qsizetype>> selected; ///< the other version's, as ranges
+        qsizetype focused = -1;
+        bool sorted = false;
+        QString command;
+        qsizetype shownCount = 0; ///< the entries of the version shown when the step is taken
+        qsizetype shownNames = 0;
+    };
+
+private:
+    std::optional<Move> move(QList<Step> &from, QList<Step> &to, const ListSnapshot &current);
+
+    QList<Step> m_undo;
+    QList<Step> m_redo;
+};

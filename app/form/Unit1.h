@@ -153,8 +153,8 @@ public:
     QAction *C3 = nullptr;    ///< "Сохранить список"
     QAction *P1 = nullptr;    ///< "Загрузить список"
     QAction *N6 = nullptr;    ///< separator before the history's two items
-    QAction *Undo1 = nullptr; ///< "Отменить" (Ctrl+Z, in the whole window)
-    QAction *Redo1 = nullptr; ///< "Вернуть" (Ctrl+Shift+Z or Ctrl+Y, in the whole window)
+    QAction *Undo1 = nullptr; ///< "Отменить" (Ctrl+Z or F11, in the whole window)
+    QAction *Redo1 = nullptr; ///< "Вернуть" (Ctrl+Shift+Z, Ctrl+Y or Shift+F11, ditto)
     /// The item table's context menu: N4, N5, E2. Shortcuts work only while `StringGrid2`
     /// has the focus.
     QMenu *PopupMenu2 = nullptr;

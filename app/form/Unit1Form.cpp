@@ -411,10 +411,14 @@ void TForm1::buildMenus()
     ListBox1->addActions(listActions); // their shortcuts live while the list has the focus
     // The list's history, after the list's own commands: its keys work in the whole window.
     N6 = menuSeparator(this, u"N6"_s);
-    Undo1 = menuAction(this, u"Undo1"_s, u"Отменить"_s, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    // Ctrl+letter finds its Latin key only where a Latin layout is installed beside the
+    // Russian one; F11 and Shift+F11 work with any layout.
+    Undo1 = menuAction(this, u"Undo1"_s, u"Отменить"_s);
+    Undo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::Key_F11)});
     Redo1 = menuAction(this, u"Redo1"_s, u"Вернуть"_s);
-    Redo1->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                         QKeySequence(Qt::CTRL | Qt::Key_Y),
+                         QKeySequence(Qt::SHIFT | Qt::Key_F11)});
     for (QAction *action : {Undo1, Redo1}) {
         action->setShortcutContext(Qt::WindowShortcut);
         action->setEnabled(false);

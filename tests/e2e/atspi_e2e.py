@@ -280,6 +280,28 @@ def check_keyboard(bus, app, desktop, window):
     bus.wait("the list loaded from slot 1", lambda: list_says(4))
     print("Alt+Shift+1, Shift+F4, Alt+1: slot 1 saved, the list cleared and loaded again")
 
+    # The list's history: F11 undoes and Shift+F11 redoes with the Russian layout alone; the
+    # count label says what was undone or redone.
+    bus.events.clear()
+    key("F11")
+    bus.wait("the slot's load undone", lambda: list_says(0))
+    undone = "Отменено: загрузка ячейки 1, 4 предметов → 0 предметов"
+    bus.wait("«%s» said" % undone, lambda: any(event[2] == undone for event in bus.events),
+             state=lambda: bus.events)
+    key("shift+F11")
+    bus.wait("the load made again", lambda: list_says(4))
+    print("F11, Shift+F11: the slot's load undone and made again, said as «%s»" % undone)
+    # Ctrl with the keys that carry Z and Y (Я and Н in the Russian layout) works where a Latin
+    # layout is installed beside the active Russian one.
+    desktop.run(["setxkbmap", "-layout", "ru,us"])
+    key("ctrl+Cyrillic_ya")
+    bus.wait("Ctrl+Z (Я) undoing the load", lambda: list_says(0))
+    key("ctrl+Cyrillic_en")
+    bus.wait("Ctrl+Y (Н) making it again", lambda: list_says(4))
+    key("ctrl+Cyrillic_ya", "ctrl+shift+Cyrillic_ya")
+    bus.wait("Ctrl+Shift+Z (Я) making it again", lambda: list_says(4))
+    print("Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z with the Russian layout active beside a Latin one")
+
 
 def run_inside_private_bus(mode, program, staff_base):
     import gi

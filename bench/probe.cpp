@@ -26,6 +26,8 @@
 #include "app/widgets/itemlistwidget.h"
 #include "base/staffbase.h"
 #include "fakeuiservices.h"
+#include "list/listhistory.h"
+#include "list/liststate.h"
 #include "text/textfile.h"
 
 #include <QApplication>
@@ -39,8 +41,11 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <optional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -202,12 +207,82 @@ int probeStartUp(int argc, char *argv[], const QString &folder, bool waited)
     return services.errors.isEmpty() ? 0 : 1;
 }
 
+/// The list's history over `count` entries, peak memory after each of three runs of 100 steps:
+/// edits (a paste of five lines, a delete, a cut of three), the player's mix (those, the sorted
+/// mode, a property search that replaces the list and the filter that brings it back), and
+/// steps that each replace every entry by a new text. The first run is undone whole, timed.
+int probeHistory(int count)
+{
+    QStringList entries;
+    for (int i = 0; i < count; ++i)
+        entries.append(QStringLiteral("предмет номер %1 [отл]").arg(i));
+    const QStringList found = entries.mid(0, 100);
+    using Change = std::function<void(ListSnapshot &, int)>;
+    const Change paste = [](ListSnapshot &s, int k) {
+        QStringList pasted;
+        for (int i = 0; i < 5; ++i)
+            pasted.append(QStringLiteral("вставка %1.%2").arg(k).arg(i));
+        pasteLinesIntoList(s.list, s.listedNames, pasted);
+    };
+    const Change remove = [](ListSnapshot &s, int) { deleteEntries(s.list); };
+    const Change cut = [](ListSnapshot &s, int) {
+        for (qsizetype i = s.list.size() / 3; i < s.list.size() / 3 + 3; ++i)
+            s.list.selected[i] = true;
+        removeSelectedEntries(s.list);
+    };
+    const Change sort = [](ListSnapshot &s, int) { switchSortedOn(s.list); };
+    const Change search = [&found](ListSnapshot &s, int) {
+        setEntries(s.list, found);
+        s.listedNames = found;
+    };
+    const Change filterBack = [&entries](ListSnapshot &s, int) {
+        s.list = listStateOf(entries);
+        s.listedNames = entries;
+    };
+    const Change replaceAll = [](ListSnapshot &s, int k) {
+        for (QString &entry : s.list.entries)
+            entry = QStringLiteral("замена %1").arg(k);
+    };
+    struct Run
+    {
+        const char *name;
+        QList<Change> cycle;
+    };
+    const Run runs[] = {{"edits", {paste, remove, cut}},
+                        {"mixed", {paste, remove, cut, sort, search, filterBack}},
+                        {"replacing", {replaceAll}}};
+    std::printf("entries=%d\nlist_peak_rss_kb=%ld\n", count, peakResidentKb());
+    for (const Run &run : runs) {
+        ListSnapshot list{listStateOf(entries), entries};
+        ListHistory history;
+        for (int k = 0; k < 100; ++k) {
+            ListSnapshot next = list;
+            run.cycle[k % run.cycle.size()](next, k);
+            history.record(list, next, QStringLiteral("команда"));
+            list = std::move(next);
+        }
+        std::printf("%s_steps_kept=%lld\n%s_held_texts=%lld\n%s_peak_rss_kb=%ld\n", run.name,
+                    static_cast<long long>(history.undoCount()), run.name,
+                    static_cast<long long>(history.heldTexts()), run.name, peakResidentKb());
+        if (run.name == runs[0].name) {
+            QElapsedTimer timer;
+            timer.start();
+            while (std::optional<ListHistory::Move> back = history.undo(list))
+                list = std::move(back->snapshot);
+            std::printf("edits_undo_all_ms=%lld\n", static_cast<long long>(timer.elapsed()));
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     if (argc == 3 && std::strcmp(argv[1], "load") == 0)
         return probeLoad(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && std::strcmp(argv[1], "history") == 0)
+        return probeHistory(std::atoi(argv[2]));
     if (argc == 3 && std::strcmp(argv[1], "decode") == 0)
         return probeDecode(QString::fromLocal8Bit(argv[2]), false);
     if (argc == 3 && std::strcmp(argv[1], "decode_qt") == 0)
@@ -219,6 +294,6 @@ int main(int argc, char *argv[])
         return probeStartUp(argc, argv, QString::fromLocal8Bit(argv[2]), argc == 4);
     std::fprintf(stderr,
                  "usage: tarnbook_probe load BASE.hjt | decode BASE.hjt | decode_qt BASE.hjt | "
-                 "prepare BASE.hjt FOLDER | startup FOLDER [waited]\n");
+                 "prepare BASE.hjt FOLDER | startup FOLDER [waited] | history ENTRIES\n");
     return 2;
 }

@@ -83,9 +83,10 @@ void ListHistory::record(const ListSnapshot &before, const ListSnapshot &after,
     step.shownCount = after.list.size();
     step.shownNames = after.listedNames.size();
     m_undo.append(std::move(step));
-    if (m_undo.size() > maxSteps)
-        m_undo.removeFirst();
     m_redo.clear();
+    // The newest step stays whatever it holds: the last command can always be undone.
+    while (m_undo.size() > maxSteps || (m_undo.size() > 1 && heldTexts() > m_maxHeldTexts))
+        m_undo.removeFirst();
 }
 
 std::optional<ListHistory::Move> ListHistory::undo(const ListSnapshot &current)

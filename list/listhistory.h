@@ -27,8 +27,15 @@ struct ListSnapshot
 class ListHistory
 {
 public:
-    /// The oldest steps are dropped beyond this many.
+    /// The oldest steps are dropped beyond this many,
     static constexpr int maxSteps = 200;
+    /// and beyond this many entries and names held, all told (24 bytes each, their text being
+    /// the list's own): 100 steps that each replace a whole list of 50,000 entries.
+    static constexpr qsizetype defaultMaxHeldTexts = 5'000'000;
+
+    explicit ListHistory(qsizetype maxHeldTexts = defaultMaxHeldTexts)
+        : m_maxHeldTexts(maxHeldTexts)
+    {}
 
     /// A step taken back or made again.
     struct Move
@@ -81,4 +88,5 @@ private:
 
     QList<Step> m_undo;
     QList<Step> m_redo;
+    qsizetype m_maxHeldTexts;
 };

@@ -153,6 +153,20 @@ private slots:
         }
         QCOMPARE(history.undoCount(), ListHistory::maxSteps);
         QVERIFY(ListHistory::maxSteps >= 100);
+
+        // Steps that each replace the whole list are kept while their entries fit.
+        ListHistory bounded(1000);
+        ListSnapshot whole = snapshotOf(numbered(u"a"_s, 300));
+        for (int k = 0; k < 10; ++k) {
+            const ListSnapshot next = snapshotOf(numbered(QString::number(k), 300));
+            bounded.record(whole, next, u"поиск по свойству"_s);
+            whole = next;
+        }
+        QCOMPARE(bounded.undoCount(), 3);
+        QVERIFY(bounded.heldTexts() <= 1000);
+        ListHistory oneHuge(10);
+        oneHuge.record(snapshotOf(numbered(u"a"_s, 50)), snapshotOf({}), u"очистка"_s);
+        QCOMPARE(oneHuge.undoCount(), 1);
     }
 
     /// A step keeps the entries its command changed, not the whole list.

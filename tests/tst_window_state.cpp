@@ -1,6 +1,7 @@
 // Start-up and shutdown of the window under the offscreen platform: settings.ini, list.txt
 // and the quick-slot files in a fresh working folder.
 
+#include "app/desktop/basefilewatch.h"
 #include "app/desktop/basereader.h"
 #include "app/desktop/singleinstance.h"
 #include "app/form/Unit1.h"
@@ -24,6 +25,7 @@
 #include <QLockFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,15 +59,27 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
+/// The lines of a staff base with two invented items, «ржавый ключ» of level 3 and «синий
+/// плащ» of level `cloakLevel`.
+QStringList baseLines(int cloakLevel = 12)
+{
+    return {u"<node>"_s,
+            u"Предмет 'ржавый ключ', Тип предмета: Обычный"_s,
+            u"Вн Ва"_s,
+            u"Оценка: 1, 2"_s,
+            u"мин.уровень 3"_s,
+            u"<end node>"_s,
+            u"Предмет 'синий плащ', Тип предмета: Обычный"_s,
+            u"Ма Ле"_s,
+            u"Оценка: 4, 5"_s,
+            u"мин.уровень "_s + QString::number(cloakLevel),
+            u"<end node>"_s};
+}
+
 /// A staff base with two invented items, «синий плащ» of level 12 and «ржавый ключ» of 3.
 void writeBase(const QString &path)
 {
-    writeTextFile(path,
-                  {u"<node>"_s, u"Предмет 'ржавый ключ', Тип предмета: Обычный"_s, u"Вн Ва"_s,
-                   u"Оценка: 1, 2"_s, u"мин.уровень 3"_s, u"<end node>"_s,
-                   u"Предмет 'синий плащ', Тип предмета: Обычный"_s, u"Ма Ле"_s, u"Оценка: 4, 5"_s,
-                   u"мин.уровень 12"_s, u"<end node>"_s},
-                  TextEncoding::Utf8Bom);
+    writeTextFile(path, baseLines(), TextEncoding::Utf8Bom);
 }
 
 /// Everything the start-up leaves for the player to see.
@@ -640,6 +654,80 @@ private slots:
         gone.reset();
         QTest::qWait(20);
         QCOMPARE(told, 1);
+    }
+
+    /// The base follows its file: a change saved by another program is read again once the
+    /// file stands still, the list kept, the table and the focused entry's lore refreshed; a
+    /// file gone keeps the base, says so once, and its return is read.
+    void baseFollowsItsFile_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("a new file renamed over it") << u"rename"_s;
+        QTest::newRow("rewritten in place") << u"in place"_s;
+        QTest::newRow("deleted, then written again") << u"deleted"_s;
+    }
+    void baseFollowsItsFile()
+    {
+        QFETCH(QString, how);
+        writeBase(u"staff.hjt"_s);
+        writeTextFile(u"list.txt"_s, {u"синий плащ"_s, u"меч"_s}, TextEncoding::Ansi);
+        start();
+        m_form->ListBox1->setCurrentRow(0);
+        m_form->ShowItemLore();
+        QCOMPARE(tableColumn(LevelColumn), (QStringList{u"12"_s, QString()}));
+        QVERIFY(m_form->memo3->toPlainText().contains(u"мин.уровень 12"_s));
+
+        const QByteArray changed = encodeLines(baseLines(15), TextEncoding::Utf8Bom);
+        if (how == u"rename"_s) {
+            QSaveFile file(u"staff.hjt"_s); // a new file, renamed over the old one
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(changed);
+            QVERIFY(file.commit());
+        } else if (how == u"in place"_s) {
+            writeBytes(u"staff.hjt"_s, changed);
+        } else {
+            QVERIFY(QFile::remove(u"staff.hjt"_s));
+            QTRY_COMPARE(m_services.errors.size(), 1);
+            QVERIFY(m_services.errors[0].startsWith(u"Cannot open file \""_s));
+            // The base in memory stays.
+            QTest::qWait(BaseFileWatch::settleMs * 2);
+            QCOMPARE(tableColumn(LevelColumn), (QStringList{u"12"_s, QString()}));
+            writeBytes(u"staff.hjt"_s, changed);
+        }
+        QTRY_COMPARE(tableColumn(LevelColumn), (QStringList{u"15"_s, QString()}));
+        QVERIFY(!m_form->baseLoadPending());
+        QVERIFY(!m_form->windowTitle().contains(u"загрузка"_s));
+        QVERIFY(m_form->memo3->toPlainText().contains(u"мин.уровень 15"_s));
+        QCOMPARE(entries(), (QStringList{u"синий плащ"_s, u"меч"_s}));
+        QCOMPARE(m_services.errors.size(), how == u"deleted"_s ? 1 : 0);
+    }
+
+    /// A changed base is read on the worker thread: the title says so until it is in, and a
+    /// click meanwhile is answered from the whole new base.
+    void clickDuringAReloadSeesTheNewBase()
+    {
+        writeBase(u"staff.hjt"_s);
+        writeTextFile(u"list.txt"_s, {u"синий плащ"_s}, TextEncoding::Ansi);
+        start();
+        m_form->show();
+        // The click comes the moment the reload has started.
+        bool pendingAtClick = false;
+        QStringList titles;
+        connect(m_form.get(), &QWidget::windowTitleChanged, this, [&](const QString &title) {
+            titles.append(title);
+            if (titles.size() == 1) {
+                pendingAtClick = m_form->baseLoadPending();
+                clickListEntry(m_form->ListBox1, 0);
+            }
+        });
+        writeBytes(u"staff.hjt"_s, encodeLines(baseLines(20), TextEncoding::Utf8Bom));
+        QTRY_COMPARE(titles.size(), 2);
+        QVERIFY(pendingAtClick);
+        QVERIFY(titles[0].endsWith(u"загрузка базы стафа…"_s));
+        QVERIFY(!titles[1].contains(u"загрузка"_s));
+        QVERIFY(m_form->memo3->toPlainText().contains(u"мин.уровень 20"_s));
+        QCOMPARE(tableColumn(LevelColumn), QStringList{u"20"_s});
+        QCOMPARE(m_services.errors, QStringList());
     }
 
     /// A lock file left by a copy that had this process's number (a copy killed under Wine,

@@ -1,6 +1,7 @@
 #include "app/form/Unit1.h"
 
 #include "app/desktop/backgroundsaver.h"
+#include "app/desktop/basefilewatch.h"
 #include "app/desktop/basereader.h"
 #include "app/desktop/keyboardlayout.h"
 #include "app/desktop/uiservices.h"
@@ -23,6 +24,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -74,6 +77,10 @@ TForm1::TForm1(UiServices *services, BaseLoadAtStart baseLoad, QWidget *parent)
     setUiServices(services);
     buildForm();
     wireEvents();
+    // The base follows its file: a change saved by another program is read again.
+    m_baseWatch = new BaseFileWatch(this);
+    connect(m_baseWatch, &BaseFileWatch::settledChange, this,
+            [this] { reportErrors([this] { reloadChangedBase(); }); });
     makeAccessible();
     reportErrors([this] { FormCreate(); });
     // Changes from here on are saved shortly after they happen; the start-up's own restoring
@@ -328,6 +335,7 @@ void TForm1::Button6Click()
     // The old lines go first: a file that cannot be read leaves BaseLines empty, while the
     // index keeps its rows.
     BaseLines = StaffBase();
+    m_baseWatch->watch(Edit1->text());
     takeUpBaseLoad(LoadStaffBase(Edit1->text()));
 }
 
@@ -352,8 +360,51 @@ void TForm1::startBaseLoad()
     // start-up's messages; only a failure while reading comes when the load ends.
     checkStaffBaseOpens(path);
     BaseLines = StaffBase();
+    m_baseWatch->watch(path);
     m_baseReader = std::make_unique<BaseReader>(path, this, [this] { finishBaseLoad(); });
     showBaseLoading(true);
+}
+
+void TForm1::reloadChangedBase()
+{
+    finishBaseLoad(); // a load still pending is taken up first
+    const QString path = m_baseWatch->path();
+    try {
+        // What would stop the load before its first byte, a missing file included.
+        existingFilePath(path);
+        checkStaffBaseOpens(path);
+    } catch (const TarnError &error) {
+        tellFailedReload(error.message());
+        return;
+    }
+    m_reloadingBase = true;
+    m_baseReader = std::make_unique<BaseReader>(path, this, [this] { finishBaseLoad(); });
+    showBaseLoading(true);
+}
+
+bool TForm1::takeUpBaseReload(BaseReader &reader)
+{
+    try {
+        StaffBaseLoad load = reader.take();
+        if (load.fileMissing) {
+            existingFilePath(m_baseWatch->path()); // throws the system's words for it
+            return false;
+        }
+        BaseLines = std::move(load.lines);
+        setItemIndex(std::move(load.index));
+        m_baseReloadFailed = false;
+        return true;
+    } catch (const TarnError &error) {
+        tellFailedReload(error.message());
+        return false;
+    }
+}
+
+void TForm1::tellFailedReload(const QString &message)
+{
+    // The base in memory stays; the next change of the file is tried again.
+    if (!std::exchange(m_baseReloadFailed, true))
+        m_services->showError(message);
 }
 
 void TForm1::finishBaseLoad()
@@ -362,14 +413,23 @@ void TForm1::finishBaseLoad()
         return;
     // Taken out first: what runs below never finds the load pending again.
     const std::unique_ptr<BaseReader> reader = std::move(m_baseReader);
+    const bool reload = std::exchange(m_reloadingBase, false);
     const bool waiting = !reader->isReady();
     if (waiting)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    reportErrors([&] { takeUpBaseLoad(reader->take()); });
+    bool replaced = false;
+    if (reload)
+        replaced = takeUpBaseReload(*reader);
+    else
+        reportErrors([&] { takeUpBaseLoad(reader->take()); });
     if (waiting)
         QApplication::restoreOverrideCursor();
-    // The start-up's table step, which waited for the index.
-    reportErrors([this] { RebuildItemTable(); });
+    // The start-up's table step, which waited for the index; after a reload, the table and
+    // the focused entry's lore from the new base.
+    if (!reload || replaced)
+        reportErrors([this] { RebuildItemTable(); });
+    if (replaced)
+        reportErrors([this] { ShowItemLore(); });
     showBaseLoading(false);
 }
 

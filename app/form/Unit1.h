@@ -18,6 +18,7 @@
 #include <memory>
 
 class BackgroundSaver;
+class BaseFileWatch;
 class BaseReader;
 class ColourPicker;
 class CopyBuffer;
@@ -323,6 +324,13 @@ private:
     void takeUpBaseLoad(StaffBaseLoad load);
     /// The window tells, in its title and its cursor, that the base is still loading.
     void showBaseLoading(bool loading);
+    /// The base file changed on disk and stood still: it is read again on the worker thread,
+    /// the list kept. The old base answers until the new one is taken up.
+    void reloadChangedBase();
+    /// A reload's result becomes BaseLines and ItemIndex; a failed one keeps the base and is
+    /// told once, until a reload succeeds. True when the base was replaced.
+    bool takeUpBaseReload(BaseReader &reader);
+    void tellFailedReload(const QString &message);
     void buildMenus();
     void wireEvents();
     /// Runs `handler` for every click on `button`, through the guard.
@@ -372,7 +380,10 @@ private:
     void showSearchResult(const QStringList &names, bool sortList);
 
     BaseLoadAtStart m_baseLoadAtStart = BaseLoadAtStart::Waited;
-    std::unique_ptr<BaseReader> m_baseReader; ///< the start-up's load while it is pending
+    std::unique_ptr<BaseReader> m_baseReader; ///< a load of the base while it is pending
+    BaseFileWatch *m_baseWatch = nullptr;     ///< the loaded base file, for changes on disk
+    bool m_reloadingBase = false;             ///< the pending load is a reload after a change
+    bool m_baseReloadFailed = false;          ///< a reload failed and was told
 
     // ---- Saved state (Unit1State.cpp) ----
     /// list.txt stood in the folder at start but could not be read: closing must not replace

@@ -4,6 +4,7 @@
 
 #include "app/form/Unit1.h"
 #include "app/form/viewcontents.h"
+#include "app/widgets/colourpicker.h"
 #include "app/widgets/fittinglabel.h"
 #include "app/widgets/itemtablewidget.h"
 #include "fakeuiservices.h"
@@ -307,6 +308,31 @@ private slots:
         QVERIFY2(m_form->sBitBtn5->accessibleDescription().startsWith(m_form->sBitBtn5->toolTip()),
                  qPrintable(m_form->sBitBtn5->accessibleDescription()));
         QVERIFY(m_form->sBitBtn5->toolTip() != u"Список 2 (пусто)"_s);
+    }
+
+    /// The colour pickers say their purpose and their colour, the colour anew when it
+    /// changes; the community link reads as a link, and pressing it opens the page.
+    void pickersAndLinkReadAsWhatTheyAre()
+    {
+        QAccessibleInterface *background = QAccessible::queryAccessibleInterface(m_form->ColorBox1);
+        QAccessibleInterface *text = QAccessible::queryAccessibleInterface(m_form->ColorBox2);
+        QCOMPARE(background->role(), QAccessible::ComboBox);
+        QCOMPARE(background->text(QAccessible::Name),
+                 u"Цвет фона списка, описания и полей поиска: clBlack"_s);
+        QCOMPARE(background->text(QAccessible::Value), u"clBlack"_s);
+        QCOMPARE(text->text(QAccessible::Name),
+                 u"Цвет текста списка, описания и полей поиска: clSilver"_s);
+        m_form->ColorBox2->setSelectedColour(0x0000FFu);
+        QCOMPARE(text->text(QAccessible::Name),
+                 u"Цвет текста списка, описания и полей поиска: clRed"_s);
+
+        QAccessibleInterface *link = QAccessible::queryAccessibleInterface(m_form->Label2);
+        QCOMPARE(link->role(), QAccessible::Link);
+        QCOMPARE(link->text(QAccessible::Name), u"Открыть группу вконтакте"_s);
+        QVERIFY(link->actionInterface());
+        m_services.openedUrls.clear();
+        link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(m_services.openedUrls.size(), 1);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "app/desktop/keyboardlayout.h"
 #include "app/desktop/uiservices.h"
 #include "app/models/itemindexmodel.h"
+#include "app/widgets/accessibleparts.h"
 #include "app/widgets/colourpicker.h"
 #include "app/widgets/itemlistwidget.h"
 #include "app/widgets/itemtablewidget.h"
@@ -75,6 +76,9 @@ TForm1::TForm1(UiServices *services, BaseLoadAtStart baseLoad, QWidget *parent)
     : QMainWindow(parent), m_baseLoadAtStart(baseLoad)
 {
     setUiServices(services);
+    // Before the first widget: a screen reader that is already listening gets the readings
+    // of the window's own widgets from their first event on.
+    installAccessibleParts();
     buildForm();
     wireEvents();
     // The base follows its file: a change saved by another program is read again.

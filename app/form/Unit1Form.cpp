@@ -364,7 +364,7 @@ void TForm1::buildForm()
     placeText(CheckBox2, 806, 314, 78, 17, rightBottom);
     // The link shows the address without its scheme, to fit its place beside the slot buttons.
     const QUrl community(communityPageAddress.toString());
-    Label2 = named(new FittingLabel(community.host() + community.path(), client), u"Label2"_s);
+    Label2 = named(new LinkLabel(community.host() + community.path(), client), u"Label2"_s);
     Label2->setToolTip(u"Группа вконтакте"_s);
     Label2->setFont(sansFont(12, true));
     Label2->setCursor(Qt::PointingHandCursor);

@@ -3,6 +3,7 @@
 #include "app/widgets/fonts.h"
 #include "state/colournames.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
@@ -121,6 +122,11 @@ ColourPicker::ColourPicker(QWidget *parent) : QComboBox(parent)
     for (const NamedColour &colour : pickerColours())
         addItem(colour.identifier, QVariant::fromValue(colour.value));
     connect(this, &QComboBox::activated, this, [this] { emit colourChanged(); });
+    // Its name holds its colour (accessibleparts.h): a new colour is a new name.
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&nameChanged);
+    });
 }
 
 quint32 ColourPicker::selectedColour() const

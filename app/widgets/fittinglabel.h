@@ -15,6 +15,14 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
+/// The community link: a label that reads as a link to a screen reader (accessibleparts.h).
+class LinkLabel : public FittingLabel
+{
+    Q_OBJECT
+public:
+    using FittingLabel::FittingLabel;
+};
+
 /// A label whose text is news for the player (the entry count, the slot of the shown item).
 /// Its accessible name is `spokenPrefix` followed by the text, or `spokenWhenEmpty`, and
 /// every change of the text sends a name change event, so a screen reader can speak it. The

@@ -184,6 +184,16 @@ def check_tree(bus, app):
               % (len(button_names), button_names))
     print("tree: %d objects, %d buttons, every focusable control named, nothing hidden"
           % (count, len(button_names)))
+    # The colour pickers say their purpose and their colour; the community link is a link.
+    pickers = sorted(node.get_name() for node in bus.walk(app)
+                     if node.get_role() == Atspi.Role.COMBO_BOX
+                     and node.get_name().startswith("Цвет "))
+    e2e.check(pickers == ["Цвет текста списка, описания и полей поиска: clSilver",
+                          "Цвет фона списка, описания и полей поиска: clBlack"],
+              "the colour pickers read %r" % pickers)
+    links = [node.get_name() for node in bus.walk(app) if node.get_role() == Atspi.Role.LINK]
+    e2e.check(links == ["Открыть группу вконтакте"], "links in the tree: %r" % links)
+    print("colour pickers: %s; link: %s" % ("; ".join(pickers), links[0]))
 
 
 def check_keyboard(bus, app, desktop, window):

@@ -1,4 +1,5 @@
 #include "app/form/Unit1.h"
+#include "app/widgets/comparisonview.h"
 #include "app/widgets/fittinglabel.h"
 #include "app/widgets/itemtablewidget.h"
 #include "app/widgets/searchcombobox.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStringEncoder>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -306,6 +308,64 @@ private slots:
         QCOMPARE(box->currentText(), u"НА Голову"_s);
         QCOMPARE(w.entries(), QStringList{u"шлем"_s});
         QCOMPARE(w->ListedNames, (QStringList{u"плащ"_s, u"шлем"_s, u"жилет"_s}));
+    }
+
+    /// «Сравнить» with exactly two entries selected: both lores in colour below the table of
+    /// their numbers, each value cell named for the screen reader; an item not in the base
+    /// says so; F1 opens it and Escape closes it.
+    void compareTwoItems()
+    {
+        Window w;
+        w.setEntries({u"амулет"_s, u"старый фонарь"_s, u"кольцо"_s});
+        QVERIFY(w.showActive());
+        QVERIFY(!w->Compare1->isEnabled());
+        w.clickEntry(0);
+        clickListEntry(w->ListBox1, 1, Qt::ControlModifier);
+        QVERIFY(w->Compare1->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        auto *view = w->findChild<ComparisonView *>();
+        QVERIFY(view);
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QCOMPARE(view->windowTitle(), u"Сравнение: «амулет» и «старый фонарь»"_s);
+        QVERIFY(view->leftLore()->toPlainText().startsWith(u"Предмет 'амулет'"_s));
+        QVERIFY(view->rightLore()->toPlainText().startsWith(u"Предмет 'старый фонарь'"_s));
+        QVERIFY(viewColours(view->rightLore()).contains(0xFF00FFFFu));
+
+        const QAbstractItemModel *table = view->table()->model();
+        QStringList rows;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c)
+                cells.append(table->index(r, c).data().toString());
+            rows.append(cells.join(u" | "_s));
+        }
+        QCOMPARE(rows,
+                 (QStringList{u"оценка Вн | 1 | 3 | лучше у «старый фонарь» на 2"_s,
+                              u"оценка Ва | 2 | 2 | поровну"_s,
+                              u"удача | 3 | 2 | лучше у «амулет» на 1"_s,
+                              u"мин.уровень | 3 | 5 | лучше у «амулет» на 2"_s,
+                              u"оценка Сл | — | 5 | только у «старый фонарь»"_s,
+                              u"защита | — | -1 | только у «старый фонарь»"_s}));
+        QCOMPARE(table->index(2, 1).data(Qt::AccessibleTextRole).toString(),
+                 u"удача у «амулет»: 3, лучше у «амулет» на 1"_s);
+        QVERIFY(table->index(2, 1).data(Qt::BackgroundRole).isValid());
+        QVERIFY(!table->index(2, 2).data(Qt::BackgroundRole).isValid());
+        QTest::keyClick(view->table(), Qt::Key_Escape);
+        QTRY_VERIFY(!w->findChild<ComparisonView *>());
+
+        // An item that the base lacks says so, and the table holds the other's numbers.
+        w.clickEntry(2);
+        clickListEntry(w->ListBox1, 0, Qt::ControlModifier);
+        w->Compare1->trigger();
+        view = w->findChild<ComparisonView *>();
+        QVERIFY(view);
+        QCOMPARE(view->leftLore()->toPlainText(),
+                 u"Предмет 'амулет', Тип предмета: Броня\n"
+                 "Вн Ва\nОценка: 1, 2\n"
+                 "Вы можете одеть это на шею. удача +3\n"
+                 "мин.уровень 3"_s);
+        QCOMPARE(view->rightLore()->toPlainText(), u"Предмета «кольцо» нет в базе стафа"_s);
+        view->close();
     }
 };
 

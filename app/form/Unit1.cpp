@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -259,6 +260,11 @@ void TForm1::wireEvents()
     connect(E2, &QAction::triggered, this, run(&TForm1::e1Click));
     connect(Undo1, &QAction::triggered, this, run(&TForm1::Undo1Click));
     connect(Redo1, &QAction::triggered, this, run(&TForm1::Redo1Click));
+    connect(Compare1, &QAction::triggered, this, run(&TForm1::Compare1Click));
+    // "Сравнить" is there for exactly two selected entries.
+    connect(ListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        Compare1->setEnabled(ListBox1->selectionModel()->selectedRows().size() == 2);
+    });
 
     connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos));

@@ -142,20 +142,21 @@ public:
     /// (separator), C3, P1, then N6 (separator), Undo1, Redo1. Shortcuts work only while
     /// `ListBox1` has the focus, but for Undo1's and Redo1's, which work in the whole window.
     QMenu *PopupMenu1 = nullptr;
-    QAction *R1 = nullptr;    ///< "Копировать" (Ctrl+C)
-    QAction *c1 = nullptr;    ///< "Копировать все"
-    QAction *D2 = nullptr;    ///< "Вставить" (Ctrl+V), as "Добавить"
-    QAction *N3 = nullptr;    ///< "Вырезать" (Ctrl+X)
-    QAction *N1 = nullptr;    ///< separator
-    QAction *e1 = nullptr;    ///< "Удалить" (Del)
-    QAction *d1 = nullptr;    ///< "Выделить все" (Ctrl+A)
-    QAction *C2 = nullptr;    ///< "Сортировать" (Ctrl+S): the list's sorted mode
-    QAction *N2 = nullptr;    ///< separator
-    QAction *C3 = nullptr;    ///< "Сохранить список"
-    QAction *P1 = nullptr;    ///< "Загрузить список"
-    QAction *N6 = nullptr;    ///< separator before the history's two items
-    QAction *Undo1 = nullptr; ///< "Отменить" (Ctrl+Z or F11, in the whole window)
-    QAction *Redo1 = nullptr; ///< "Вернуть" (Ctrl+Shift+Z, Ctrl+Y or Shift+F11, ditto)
+    QAction *R1 = nullptr;       ///< "Копировать" (Ctrl+C)
+    QAction *c1 = nullptr;       ///< "Копировать все"
+    QAction *D2 = nullptr;       ///< "Вставить" (Ctrl+V), as "Добавить"
+    QAction *N3 = nullptr;       ///< "Вырезать" (Ctrl+X)
+    QAction *N1 = nullptr;       ///< separator
+    QAction *e1 = nullptr;       ///< "Удалить" (Del)
+    QAction *d1 = nullptr;       ///< "Выделить все" (Ctrl+A)
+    QAction *C2 = nullptr;       ///< "Сортировать" (Ctrl+S): the list's sorted mode
+    QAction *N2 = nullptr;       ///< separator
+    QAction *C3 = nullptr;       ///< "Сохранить список"
+    QAction *P1 = nullptr;       ///< "Загрузить список"
+    QAction *N6 = nullptr;       ///< separator before the history's two items
+    QAction *Undo1 = nullptr;    ///< "Отменить" (Ctrl+Z or F11, in the whole window)
+    QAction *Redo1 = nullptr;    ///< "Вернуть" (Ctrl+Shift+Z, Ctrl+Y or Shift+F11, ditto)
+    QAction *Compare1 = nullptr; ///< "Сравнить" (F1, in the whole window): two selected items
     /// The item table's context menu: N4, N5, E2. Shortcuts work only while `StringGrid2`
     /// has the focus.
     QMenu *PopupMenu2 = nullptr;
@@ -267,6 +268,9 @@ public:
     /// that changed them, or as that command left them.
     void Undo1Click();
     void Redo1Click();
+    /// "Сравнить": the two selected entries' items side by side; nothing unless exactly two
+    /// entries are selected.
+    void Compare1Click();
     /// The list's history while the program runs.
     const ListHistory &listHistory() const { return m_listHistory; }
     /// Paints one cell of the item table, `Rect` being the cell rectangle: the table's

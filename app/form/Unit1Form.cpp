@@ -424,7 +424,11 @@ void TForm1::buildMenus()
         action->setEnabled(false);
         addAction(action);
     }
-    PopupMenu1->addActions({N6, Undo1, Redo1});
+    Compare1 = menuAction(this, u"Compare1"_s, u"Сравнить"_s, QKeySequence(Qt::Key_F1));
+    Compare1->setShortcutContext(Qt::WindowShortcut);
+    Compare1->setEnabled(false);
+    addAction(Compare1);
+    PopupMenu1->addActions({N6, Undo1, Redo1, Compare1});
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     PopupMenu2 = named(new QMenu(this), u"PopupMenu2"_s);

@@ -1,9 +1,11 @@
 #include "app/form/Unit1.h"
 
 #include "app/form/viewcontents.h"
+#include "app/widgets/comparisonview.h"
 #include "app/widgets/fittinglabel.h"
 #include "app/widgets/itemlistwidget.h"
 #include "app/widgets/itemtablewidget.h"
+#include "app/widgets/loretext.h"
 #include "app/widgets/presetcompletion.h"
 #include "app/widgets/searchcombobox.h"
 #include "base/lore.h"
@@ -42,46 +44,33 @@ bool isPresetText(const QComboBox *box, const QString &text)
     return false;
 }
 
-/// Shows the record lines as the view's whole text, one view line each, in the view's own text
-/// colour, then colours the spans in order (a later span's colour wins where they overlap). A
-/// span reaching past the end colours what lies inside the text.
-void showLoreText(QPlainTextEdit *view, const QStringList &lines, const QList<LoreSpan> &spans)
-{
-    view->clear();
-    QTextDocument *document = view->document();
-    // Neither the record nor its colouring is an edit the user could undo.
-    document->setUndoRedoEnabled(false);
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    cursor.insertText(lines.join(u'\n'), QTextCharFormat());
-    const qsizetype end = document->characterCount() - 1; // the last line's break is not text
-    for (const LoreSpan &span : spans) {
-        const qsizetype from = std::min(span.start, end);
-        const qsizetype to = std::min(span.start + span.length, end);
-        if (to <= from)
-            continue;
-        cursor.setPosition(int(from));
-        cursor.setPosition(int(to), QTextCursor::KeepAnchor);
-        QTextCharFormat colour;
-        colour.setForeground(QColor::fromRgb(span.colour));
-        cursor.mergeCharFormat(colour);
-    }
-    cursor.endEditBlock();
-    document->setUndoRedoEnabled(true);
-
-    // The caret at the start with nothing selected, so the record shows from its beginning;
-    // text typed or set later takes the view's own colour, not that of a span.
-    QTextCursor start(document);
-    view->setTextCursor(start);
-    view->setCurrentCharFormat(QTextCharFormat());
-}
-
 } // namespace
 
 void TForm1::attachPresetCompletion()
 {
     new PresetCompletion(ComboBox5);
     new PresetCompletion(ComboBox6);
+}
+
+void TForm1::Compare1Click()
+{
+    const ListState list = ListBox1->state();
+    QList<ComparedItem> items;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (!list.selected[i])
+            continue;
+        ComparedItem item;
+        item.name = ItemKey(list.entries[i]);
+        item.loreLines = CollectLoreLines(item.name, BaseLines);
+        item.spans = ComputeLoreSpans(loreText(item.loreLines),
+                                      item.loreLines.isEmpty() ? 0 : item.loreLines.first().size());
+        items.append(item);
+    }
+    if (items.size() != 2)
+        return;
+    auto *view = new ComparisonView(items[0], items[1], memo3->font(), memo3->palette(), this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->show();
 }
 
 void TForm1::ListBox1Click()

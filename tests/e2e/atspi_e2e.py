@@ -312,6 +312,33 @@ def check_keyboard(bus, app, desktop, window):
     bus.wait("Ctrl+Shift+Z (Я) making it again", lambda: list_says(4))
     print("Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z with the Russian layout active beside a Latin one")
 
+    # «Сравнить» from the keyboard: the first two entries selected, F1, the comparison read
+    # through AT-SPI, Escape back to the window.
+    bus.wait("the focus in the list", lambda: bus.focused(app) is not None and
+             bus.focused(app).get_role_name() in ("list", "list item"),
+             state=lambda: bus.describe(bus.focused(app)))
+    key("Home", "shift+Down", "F1")
+    title = "Сравнение: «кольцо ветра» и «шлем стража»"
+    dialog = bus.wait("the comparison", lambda: bus.find(app, "dialog", title),
+                      state=lambda: [bus.describe(node) for node in bus.walk(bus.fresh(app))
+                                     if node.get_role_name() in ("dialog", "frame")])
+    nameless = [bus.describe(node) for node in bus.walk(dialog)
+                if "focusable" in bus.states(node) and not node.get_name()]
+    e2e.check(not nameless, "nameless controls in the comparison: %s" % nameless)
+    for role, name in (("table", "Числа двух предметов"), ("text", "Описание «кольцо ветра»"),
+                       ("text", "Описание «шлем стража»")):
+        e2e.check(bus.find(dialog, role, name) is not None,
+                  "no %s «%s» in the comparison" % (role, name))
+    table = bus.find(dialog, "table", "Числа двух предметов")
+    cell = Atspi.Table.get_accessible_at(table, 0, 1)
+    cell_name = cell.get_name() if cell is not None else None
+    e2e.check(cell_name is not None and cell_name.startswith("оценка "),
+              "the first value cell reads %r" % cell_name)
+    key("Escape")
+    bus.wait("the comparison closed", lambda: bus.find(bus.fresh(app), "dialog", title) is None)
+    print("Home, Shift+Down, F1: «%s», its table and both lores named, the first value cell "
+          "read as «%s»; Escape closed it" % (title, cell_name))
+
 
 def run_inside_private_bus(mode, program, staff_base):
     import gi

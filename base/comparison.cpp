@@ -46,6 +46,9 @@ std::optional<LoreNumber> trailingNumber(QStringView line)
     QStringView name = trimText(text.first(before));
     while (!name.isEmpty() && (name.endsWith(u':') || name.endsWith(u'=')))
         name = trimText(name.chopped(1));
+    // «Требует для использования: сила 16»: the name is what follows the label.
+    if (const qsizetype label = name.lastIndexOf(u": "); label >= 0)
+        name = trimText(name.sliced(label + 2));
     if (!std::any_of(name.begin(), name.end(), [](QChar c) { return c.isLetter(); }))
         return std::nullopt;
     number.property = name.toString();

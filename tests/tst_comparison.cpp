@@ -33,6 +33,8 @@ private slots:
         QTest::newRow("typographic minus")
             << u"сопротивление огню \u22125"_s << u"сопротивление огню"_s << -5 << true;
         QTest::newRow("requirement") << u"сила 16"_s << u"сила"_s << 16 << false;
+        QTest::newRow("requirement after its label")
+            << u"Требует для использования: сила 16"_s << u"сила"_s << 16 << false;
         QTest::newRow("level") << u"мин.уровень 20"_s << u"мин.уровень"_s << 20 << false;
         QTest::newRow("tab before the number") << u"вес\t5"_s << u"вес"_s << 5 << false;
         QTest::newRow("text after the number") << u"Таймер: 10 минут"_s << QString() << 0 << false;

@@ -47,7 +47,9 @@ public:
     };
 
     /// Records `command`, which turned `before` into `after`; nothing when it changed neither
-    /// the entries, the sorted mode nor ListedNames. Whatever could be redone is dropped.
+    /// the entries, the sorted mode nor ListedNames. Of `after` only those three are taken
+    /// (the selection and focus it left are read when the step is undone). Whatever could be
+    /// redone is dropped.
     void record(const ListSnapshot &before, const ListSnapshot &after, const QString &command);
     bool canUndo() const { return !m_undo.isEmpty(); }
     bool canRedo() const { return !m_redo.isEmpty(); }

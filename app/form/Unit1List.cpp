@@ -3,6 +3,7 @@
 #include "app/desktop/uiservices.h"
 #include "app/form/viewcontents.h"
 #include "app/models/itemcellpainting.h"
+#include "app/models/itemlistmodel.h"
 #include "app/widgets/fittinglabel.h"
 #include "app/widgets/itemlistwidget.h"
 #include "app/widgets/itemtablewidget.h"
@@ -320,7 +321,13 @@ void TForm1::changeList(const QString &command, const std::function<void()> &cha
 {
     const ListSnapshot before = listSnapshot();
     const auto record = [&] {
-        m_listHistory.record(before, listSnapshot(), command);
+        // What the command left, from the model itself: the entries it holds (shared, not
+        // copied) and the sorted mode. The views are not read back.
+        ListSnapshot after;
+        after.list.entries = ListBox1->entries();
+        after.list.sorted = ListBox1->itemModel()->isSorted();
+        after.listedNames = ListedNames;
+        m_listHistory.record(before, after, command);
         updateHistoryActions();
     };
     try {

@@ -122,38 +122,33 @@ QList<ComparedNumber> compareLoreNumbers(const QList<LoreNumber> &left,
                                          const QString &rightName)
 {
     QList<ComparedNumber> rows;
-    const auto rowOf = [&rows](const QString &property) -> ComparedNumber & {
+    QList<bool> lowerBetter; ///< per row, as the number that made the row says
+    const auto rowOf = [&](const LoreNumber &number) -> ComparedNumber & {
         for (ComparedNumber &row : rows) {
-            if (row.property == property)
+            if (row.property == number.property)
                 return row;
         }
-        rows.append(ComparedNumber{property, {}, {}, Favours::Neither, 0, {}});
+        rows.append(ComparedNumber{number.property, {}, {}, Favours::Neither, 0, {}});
+        lowerBetter.append(lowerIsBetter(number));
         return rows.last();
     };
-    QList<const LoreNumber *> stated;
-    for (const LoreNumber &number : left) {
-        rowOf(number.property).left = number.value;
-        stated.append(&number);
-    }
-    for (const LoreNumber &number : right) {
-        rowOf(number.property).right = number.value;
-        stated.append(&number);
-    }
-    for (ComparedNumber &row : rows) {
+    for (const LoreNumber &number : left)
+        rowOf(number).left = number.value;
+    for (const LoreNumber &number : right)
+        rowOf(number).right = number.value;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        ComparedNumber &row = rows[i];
         if (!row.left || !row.right) {
             row.words = u"только у "_s + quoted(row.left ? leftName : rightName);
             continue;
         }
-        const LoreNumber &first = **std::find_if(
-            stated.cbegin(), stated.cend(),
-            [&](const LoreNumber *n) { return n->property == row.property; });
         const int difference = *row.right - *row.left;
         if (difference == 0) {
             row.words = u"поровну"_s;
             continue;
         }
         const bool rightHigher = difference > 0;
-        const bool rightBetter = lowerIsBetter(first) ? !rightHigher : rightHigher;
+        const bool rightBetter = lowerBetter[i] ? !rightHigher : rightHigher;
         row.favours = rightBetter ? Favours::Right : Favours::Left;
         row.by = std::abs(difference);
         row.words =

@@ -410,33 +410,23 @@ void registerListWork(const SuiteConfig &config, int items)
         benchmark::kMillisecond);
     // "Отменить" and "Вернуть" of a delete of one entry from the list of 5,000: the list, the
     // table and the count as they were.
-    addWindow(
-        config, u"window/undo/5000"_s, items,
-        [](benchmark::State &state, WindowFixture &f) {
-            ClickTimer timer(state);
-            for (auto _ : state) {
-                f.resetList();
-                f.form().ListBox1->setCurrentRow(listEntryCount / 2);
-                f.form().e1Click();
-                settle();
-                timer.time([&] { f.form().Undo1Click(); });
-            }
-        },
-        benchmark::kMillisecond);
-    addWindow(
-        config, u"window/redo/5000"_s, items,
-        [](benchmark::State &state, WindowFixture &f) {
-            ClickTimer timer(state);
-            for (auto _ : state) {
-                f.resetList();
-                f.form().ListBox1->setCurrentRow(listEntryCount / 2);
-                f.form().e1Click();
-                f.form().Undo1Click();
-                settle();
-                timer.time([&] { f.form().Redo1Click(); });
-            }
-        },
-        benchmark::kMillisecond);
+    for (const bool redo : {false, true}) {
+        addWindow(
+            config, redo ? u"window/redo/5000"_s : u"window/undo/5000"_s, items,
+            [redo](benchmark::State &state, WindowFixture &f) {
+                ClickTimer timer(state);
+                for (auto _ : state) {
+                    f.resetList();
+                    f.form().ListBox1->setCurrentRow(listEntryCount / 2);
+                    f.form().e1Click();
+                    if (redo)
+                        f.form().Undo1Click();
+                    settle();
+                    timer.time([&] { redo ? f.form().Redo1Click() : f.form().Undo1Click(); });
+                }
+            },
+            benchmark::kMillisecond);
+    }
     // "Добавить" as a whole: the parse, the table and, with "АвтоСорт", the level sort.
     const auto listing = [](int lines) {
         return [lines](const ItemIndex &index) {

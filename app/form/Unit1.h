@@ -271,8 +271,6 @@ public:
     /// "Сравнить": the two selected entries' items side by side; nothing unless exactly two
     /// entries are selected.
     void Compare1Click();
-    /// The list's history while the program runs.
-    const ListHistory &listHistory() const { return m_listHistory; }
     /// Paints one cell of the item table, `Rect` being the cell rectangle: the table's
     /// ordinary drawing through `drawOrdinary`, then the cell's own painting over it; a cell
     /// whose own painting covers all of it skips the ordinary drawing. Runs inside painting,

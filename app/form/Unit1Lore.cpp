@@ -34,6 +34,12 @@ bool isEnter(int key)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+/// The colour spans of a record's `lines`, whose text is `lore`.
+QList<LoreSpan> recordSpans(const QStringList &lines, const QString &lore)
+{
+    return ComputeLoreSpans(lore, lines.isEmpty() ? 0 : lines.first().size());
+}
+
 /// True when `text` equals one of the box's preset items, ignoring letter case.
 bool isPresetText(const QComboBox *box, const QString &text)
 {
@@ -62,8 +68,7 @@ void TForm1::Compare1Click()
         ComparedItem item;
         item.name = ItemKey(list.entries[i]);
         item.loreLines = CollectLoreLines(item.name, BaseLines);
-        item.spans = ComputeLoreSpans(loreText(item.loreLines),
-                                      item.loreLines.isEmpty() ? 0 : item.loreLines.first().size());
+        item.spans = recordSpans(item.loreLines, loreText(item.loreLines));
         items.append(item);
     }
     if (items.size() != 2)
@@ -89,7 +94,7 @@ void TForm1::ShowItemLore()
     const QStringList lines = CollectLoreLines(key, BaseLines);
     const QString lore = loreText(lines);
     slot->setText(SlotLabelFor(lore));
-    showLoreText(memo3, lines, ComputeLoreSpans(lore, lines.isEmpty() ? 0 : lines.first().size()));
+    showLoreText(memo3, lines, recordSpans(lines, lore));
     // An empty view says nothing by itself: the description tells whose lore is shown.
     memo3->setAccessibleDescription(
         (lines.isEmpty() ? u"Предмета «%1» нет в базе стафа"_s : u"Предмет «%1»"_s).arg(key));

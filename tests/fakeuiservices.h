@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
+
 struct FakeUiServices final : UiServices
 {
     QStringList errors;
@@ -19,12 +21,17 @@ struct FakeUiServices final : UiServices
     QString saveAnswer; ///< what the next save dialog returns; empty is Cancel
     QStringList openFilters;
     QStringList saveFilters;
+    /// Runs while an open dialog is on the screen, as the player's desktop goes on meanwhile.
+    std::function<void()> duringOpenDialog;
+    int keyboardLayoutSteps = 0;
 
     void showError(const QString &message) override { errors.append(message); }
     void showMessage(const QString &message) override { messages.append(message); }
     QString openFileName(const QString &, const QString &filter) override
     {
         openFilters.append(filter);
+        if (duringOpenDialog)
+            duringOpenDialog();
         return openAnswer;
     }
     QString saveFileName(const QString &, const QString &filter) override
@@ -35,6 +42,7 @@ struct FakeUiServices final : UiServices
     void setClipboardText(const QString &text) override { clipboard = text; }
     QString clipboardText() override { return clipboard; }
     void openUrl(const QUrl &url) override { openedUrls.append(url); }
+    void switchFromUsEnglishLayout() override { ++keyboardLayoutSteps; }
 
     // Saved state: questions asked, and the answer every one of them gets.
     QStringList questions;

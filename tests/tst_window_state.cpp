@@ -3,6 +3,7 @@
 
 #include "app/desktop/basefilewatch.h"
 #include "app/desktop/basereader.h"
+#include "app/desktop/basereload.h"
 #include "app/desktop/singleinstance.h"
 #include "app/form/Unit1.h"
 #include "app/form/viewcontents.h"
@@ -26,11 +27,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QWindow>
 
+#include <atomic>
 #include <future>
 #include <memory>
 
@@ -702,31 +706,165 @@ private slots:
         QCOMPARE(m_services.errors.size(), how == u"deleted"_s ? 1 : 0);
     }
 
-    /// A changed base is read on the worker thread: the title says so until it is in, and a
-    /// click meanwhile is answered from the whole new base.
-    void clickDuringAReloadSeesTheNewBase()
+    /// A reload runs on the worker thread and nobody waits for it: a click meanwhile is
+    /// answered at once from the base the window has; a newer change supersedes the running
+    /// read, whose result is dropped; the title tells the reload until it is in.
+    void clickDuringAReloadIsAnsweredFromTheBaseItHas()
     {
         writeBase(u"staff.hjt"_s);
         writeTextFile(u"list.txt"_s, {u"синий плащ"_s}, TextEncoding::Ansi);
         start();
         m_form->show();
-        // The click comes the moment the reload has started.
-        bool pendingAtClick = false;
-        QStringList titles;
-        connect(m_form.get(), &QWidget::windowTitleChanged, this, [&](const QString &title) {
-            titles.append(title);
-            if (titles.size() == 1) {
-                pendingAtClick = m_form->baseLoadPending();
-                clickListEntry(m_form->ListBox1, 0);
-            }
+        // The first read holds on until the test lets it go (a big base, a slow disk); a
+        // thread lets it go in any case, so that a window that waits for it is not stuck.
+        std::promise<void> gate;
+        std::shared_future<void> opened = gate.get_future().share();
+        std::atomic<int> reads = 0;
+        m_form->baseReload().setReader([opened, &reads](const QString &path) {
+            StaffBaseLoad load = readChangedBase(path);
+            if (++reads == 1)
+                opened.wait_for(std::chrono::seconds(3));
+            return load;
         });
+        writeBytes(u"staff.hjt"_s, encodeLines(baseLines(15), TextEncoding::Utf8Bom));
+        QTRY_COMPARE(reads.load(), 1);
+        QVERIFY(m_form->windowTitle().endsWith(u"загрузка базы стафа…"_s));
+        clickListEntry(m_form->ListBox1, 0);
+        QVERIFY(m_form->memo3->toPlainText().contains(u"мин.уровень 12"_s));
+        QVERIFY(m_form->baseReload().pending());
+
         writeBytes(u"staff.hjt"_s, encodeLines(baseLines(20), TextEncoding::Utf8Bom));
-        QTRY_COMPARE(titles.size(), 2);
-        QVERIFY(pendingAtClick);
-        QVERIFY(titles[0].endsWith(u"загрузка базы стафа…"_s));
-        QVERIFY(!titles[1].contains(u"загрузка"_s));
+        QTRY_COMPARE(tableColumn(LevelColumn), QStringList{u"20"_s});
         QVERIFY(m_form->memo3->toPlainText().contains(u"мин.уровень 20"_s));
+        QVERIFY(!m_form->windowTitle().contains(u"загрузка"_s));
+        gate.set_value();
+        QTest::qWait(200); // the superseded read ends and hands back level 15
         QCOMPARE(tableColumn(LevelColumn), QStringList{u"20"_s});
+        QVERIFY(m_form->memo3->toPlainText().contains(u"мин.уровень 20"_s));
+        QCOMPARE(reads.load(), 2);
+        QCOMPARE(m_services.errors, QStringList());
+    }
+
+    /// The base changes while «Выбрать»'s dialog is open, and the player then picks another
+    /// file: the reload of the old file, still in flight, never replaces the chosen base.
+    void reloadInFlightGivesWayToTheChosenBase()
+    {
+        writeBase(u"staff.hjt"_s);
+        writeTextFile(u"list.txt"_s, {u"синий плащ"_s}, TextEncoding::Ansi);
+        start();
+        std::promise<void> gate;
+        std::shared_future<void> opened = gate.get_future().share();
+        std::atomic<int> reads = 0;
+        m_form->baseReload().setReader([opened, &reads](const QString &path) {
+            StaffBaseLoad load = readChangedBase(path);
+            ++reads;
+            opened.wait_for(std::chrono::seconds(3));
+            return load;
+        });
+        const QString other = m_dir->filePath(u"other.hjt"_s);
+        writeTextFile(other, baseLines(30), TextEncoding::Utf8Bom);
+        m_services.openAnswer = other;
+        m_services.duringOpenDialog = [&] {
+            writeBytes(u"staff.hjt"_s, encodeLines(baseLines(15), TextEncoding::Utf8Bom));
+            QTRY_COMPARE(reads.load(), 1);
+        };
+        QTest::mouseClick(m_form->Button8, Qt::LeftButton);
+        QCOMPARE(m_form->Edit1->text(), other);
+        gate.set_value();
+        QTest::qWait(200); // the old file's read ends and hands back level 15
+        clickListEntry(m_form->ListBox1, 0);
+        QVERIFY(m_form->memo3->toPlainText().contains(u"мин.уровень 30"_s));
+        QCOMPARE(m_form->StringGrid1Index.level(1), u"30"_s);
+        QVERIFY(!m_form->windowTitle().contains(u"загрузка"_s));
+        QCOMPARE(m_services.errors, QStringList());
+    }
+
+    /// A file that cannot be read for a moment (held by an outliner or a virus scanner) is
+    /// read again after growing pauses; a failure at every try keeps the base and is told
+    /// once, and again after the player has loaded a base.
+    void failedReloadIsTriedAgain()
+    {
+        writeBase(u"staff.hjt"_s);
+        writeTextFile(u"list.txt"_s, {u"синий плащ"_s}, TextEncoding::Ansi);
+        start();
+        std::atomic<int> failuresLeft = 2;
+        std::atomic<int> tries = 0;
+        m_form->baseReload().setReader([&](const QString &path) {
+            ++tries;
+            if (failuresLeft-- > 0)
+                throw TarnError(cannotOpenFileMessage(path, u"The file is in use."_s));
+            return readChangedBase(path);
+        });
+        writeBytes(u"staff.hjt"_s, encodeLines(baseLines(15), TextEncoding::Utf8Bom));
+        QTRY_COMPARE(tableColumn(LevelColumn), QStringList{u"15"_s});
+        QCOMPARE(tries.load(), 3);
+        QCOMPARE(m_services.errors, QStringList());
+
+        const auto failEveryTry = [&](int level) {
+            failuresLeft = 1000;
+            const int before = tries;
+            writeBytes(u"staff.hjt"_s, encodeLines(baseLines(level), TextEncoding::Utf8Bom));
+            QTRY_VERIFY_WITH_TIMEOUT(tries == before + 1 + int(BaseReload::retryPausesMs.size())
+                                         && !m_form->baseReload().pending(),
+                                     10000);
+            QVERIFY(!m_form->windowTitle().contains(u"загрузка"_s));
+        };
+        failEveryTry(16);
+        QCOMPARE(m_services.errors.size(), 1);
+        QVERIFY(m_services.errors[0].endsWith(u"The file is in use."_s));
+        QCOMPARE(tableColumn(LevelColumn), QStringList{u"15"_s});
+        failEveryTry(17);
+        QCOMPARE(m_services.errors.size(), 1); // said once
+
+        failuresLeft = 0;
+        QTest::mouseClick(m_form->Button6, Qt::LeftButton);
+        QCOMPARE(m_form->StringGrid1Index.level(1), u"17"_s);
+        failEveryTry(18);
+        QCOMPARE(m_services.errors.size(), 2);
+    }
+
+    /// A reload changes no keyboard layout and leaves the lore view where the player has it:
+    /// an unchanged record is not touched, a changed one keeps the scroll position and the
+    /// selection as far as they reach.
+    void reloadLeavesTheLoreViewWhereItIs()
+    {
+        QStringList lines = baseLines();
+        for (int i = 1; i <= 80; ++i)
+            lines.insert(lines.size() - 1, u"строка описания номер %1"_s.arg(i));
+        writeTextFile(u"staff.hjt"_s, lines, TextEncoding::Utf8Bom);
+        writeTextFile(u"list.txt"_s, {u"синий плащ"_s, u"ржавый ключ"_s}, TextEncoding::Ansi);
+        start();
+        m_form->resize(900, 500);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        clickListEntry(m_form->ListBox1, 0);
+        QPlainTextEdit *lore = m_form->memo3;
+        QTextCursor selection(lore->document());
+        selection.setPosition(120);
+        selection.setPosition(140, QTextCursor::KeepAnchor);
+        lore->setTextCursor(selection);
+        lore->verticalScrollBar()->setValue(30);
+        const int steps = m_services.keyboardLayoutSteps;
+
+        // Another item's record changes: the view is not touched.
+        QStringList changed = lines;
+        changed[4] = u"мин.уровень 4"_s;
+        writeTextFile(u"staff.hjt"_s, changed, TextEncoding::Utf8Bom);
+        QTRY_COMPARE(tableColumn(LevelColumn), (QStringList{u"12"_s, u"4"_s}));
+        QCOMPARE(lore->verticalScrollBar()->value(), 30);
+        QCOMPARE(lore->textCursor().anchor(), 120);
+        QCOMPARE(lore->textCursor().position(), 140);
+
+        // The shown record changes: its new text, the view where it was.
+        changed[9] = u"мин.уровень 13"_s;
+        writeTextFile(u"staff.hjt"_s, changed, TextEncoding::Utf8Bom);
+        QTRY_VERIFY(lore->toPlainText().contains(u"мин.уровень 13"_s));
+        QCOMPARE(lore->verticalScrollBar()->value(), 30);
+        QCOMPARE(lore->textCursor().anchor(), 120);
+        QCOMPARE(lore->textCursor().position(), 140);
+        QCOMPARE(m_services.keyboardLayoutSteps, steps);
+        QCOMPARE(m_form->ListBox1->currentRow(), 0);
+        QCOMPARE(m_form->StringGrid2->currentRow(), 0);
         QCOMPARE(m_services.errors, QStringList());
     }
 

@@ -1,5 +1,7 @@
 #include "app/desktop/uiservices.h"
 
+#include "app/desktop/keyboardlayout.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -104,6 +106,11 @@ QString DesktopUiServices::clipboardText()
 void DesktopUiServices::openUrl(const QUrl &url)
 {
     QDesktopServices::openUrl(url);
+}
+
+void DesktopUiServices::switchFromUsEnglishLayout()
+{
+    ::switchFromUsEnglishLayout();
 }
 
 bool DesktopUiServices::askYesNo(const QString &question)

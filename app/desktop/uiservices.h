@@ -6,8 +6,8 @@
 
 class QWidget;
 
-/// What the window asks of the desktop: message boxes, file dialogs, the clipboard and
-/// opening files or addresses. The window reaches the desktop only through this interface, so
+/// What the window asks of the desktop: message boxes, file dialogs, the clipboard, opening
+/// files or addresses, and the keyboard layout. The window reaches the desktop only through this interface, so
 /// window tests can install a fake that records the calls and never blocks on a modal box.
 class UiServices
 {
@@ -28,6 +28,9 @@ public:
     /// Opens a file or an address with the desktop's associated application; the result is
     /// ignored, as the desktop reports its own failures.
     virtual void openUrl(const QUrl &url) = 0;
+    /// The keyboard-layout step: when the active input language is US English, the next
+    /// keyboard layout is made active (only Windows has such a service; elsewhere nothing).
+    virtual void switchFromUsEnglishLayout() = 0;
 
     // Saved state: the question asked when closing could not save everything.
     /// A modal question with Yes and No buttons; true for Yes.
@@ -50,6 +53,7 @@ public:
     void setClipboardText(const QString &text) override;
     QString clipboardText() override;
     void openUrl(const QUrl &url) override;
+    void switchFromUsEnglishLayout() override;
     bool askYesNo(const QString &question) override;
 
 private:

@@ -3,7 +3,7 @@
 #include "app/desktop/backgroundsaver.h"
 #include "app/desktop/basefilewatch.h"
 #include "app/desktop/basereader.h"
-#include "app/desktop/keyboardlayout.h"
+#include "app/desktop/basereload.h"
 #include "app/desktop/uiservices.h"
 #include "app/models/itemindexmodel.h"
 #include "app/widgets/accessibleparts.h"
@@ -86,6 +86,13 @@ TForm1::TForm1(UiServices *services, BaseLoadAtStart baseLoad, QWidget *parent)
     m_baseWatch = new BaseFileWatch(this);
     connect(m_baseWatch, &BaseFileWatch::settledChange, this,
             [this] { reportErrors([this] { reloadChangedBase(); }); });
+    m_baseReload = new BaseReload(this);
+    m_baseReload->onLoaded = [this](const QString &path, StaffBaseLoad load) {
+        reportErrors([&] { takeUpBaseReload(path, std::move(load)); });
+    };
+    m_baseReload->onFailed = [this](const QString &path, const QString &message) {
+        tellFailedReload(path, message);
+    };
     makeAccessible();
     reportErrors([this] { FormCreate(); });
     // Changes from here on are saved shortly after they happen; the start-up's own restoring
@@ -97,6 +104,7 @@ TForm1::~TForm1()
 {
     // A load still running has its worker waited for before the window's members go.
     m_baseReader.reset();
+    delete m_baseReload;
     // The index model reads StringGrid1Index, a member that goes before the child objects.
     delete StringGrid1;
 }
@@ -327,7 +335,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::SwitchKeyboardLayout()
 {
-    switchFromUsEnglishLayout();
+    m_services->switchFromUsEnglishLayout();
 }
 
 void TForm1::Button9Click()
@@ -344,6 +352,7 @@ void TForm1::Button6Click()
 {
     // The old lines go first: a file that cannot be read leaves BaseLines empty, while the
     // index keeps its rows.
+    supersedeBaseReload();
     BaseLines = StaffBase();
     m_baseWatch->watch(Edit1->text());
     takeUpBaseLoad(LoadStaffBase(Edit1->text()));
@@ -352,6 +361,7 @@ void TForm1::Button6Click()
 void TForm1::takeUpBaseLoad(StaffBaseLoad load)
 {
     if (load.fileMissing) {
+        m_shownLoreKey.clear();
         memo3->setPlainText(baseMissingMessage());
         memo3->setAccessibleDescription(u"Сообщение загрузки базы стафа"_s);
     }
@@ -369,6 +379,7 @@ void TForm1::startBaseLoad()
     // What would stop the load before its first byte is told now, in its place among the
     // start-up's messages; only a failure while reading comes when the load ends.
     checkStaffBaseOpens(path);
+    supersedeBaseReload();
     BaseLines = StaffBase();
     m_baseWatch->watch(path);
     m_baseReader = std::make_unique<BaseReader>(path, this, [this] { finishBaseLoad(); });
@@ -377,44 +388,42 @@ void TForm1::startBaseLoad()
 
 void TForm1::reloadChangedBase()
 {
-    finishBaseLoad(); // a load still pending is taken up first
-    const QString path = m_baseWatch->path();
-    try {
-        // What would stop the load before its first byte, a missing file included.
-        existingFilePath(path);
-        checkStaffBaseOpens(path);
-    } catch (const TarnError &error) {
-        tellFailedReload(error.message());
+    if (m_baseReader) {
+        m_reloadAfterStartLoad = true; // the start-up may have read the file before the change
         return;
     }
-    m_reloadingBase = true;
-    m_baseReader = std::make_unique<BaseReader>(path, this, [this] { finishBaseLoad(); });
+    m_baseReload->start(m_baseWatch->path());
     showBaseLoading(true);
 }
 
-bool TForm1::takeUpBaseReload(BaseReader &reader)
+void TForm1::takeUpBaseReload(const QString &path, StaffBaseLoad load)
 {
-    try {
-        StaffBaseLoad load = reader.take();
-        if (load.fileMissing) {
-            existingFilePath(m_baseWatch->path()); // throws the system's words for it
-            return false;
-        }
-        BaseLines = std::move(load.lines);
-        setItemIndex(std::move(load.index));
-        m_baseReloadFailed = false;
-        return true;
-    } catch (const TarnError &error) {
-        tellFailedReload(error.message());
-        return false;
-    }
+    if (path != m_baseWatch->path())
+        return; // read from a file that is no longer the base
+    showBaseLoading(false);
+    BaseLines = std::move(load.lines);
+    setItemIndex(std::move(load.index));
+    m_baseReloadFailed = false;
+    showReloadedBase();
 }
 
-void TForm1::tellFailedReload(const QString &message)
+void TForm1::tellFailedReload(const QString &path, const QString &message)
 {
+    if (path != m_baseWatch->path())
+        return;
+    showBaseLoading(false);
     // The base in memory stays; the next change of the file is tried again.
     if (!std::exchange(m_baseReloadFailed, true))
         m_services->showError(message);
+}
+
+void TForm1::supersedeBaseReload()
+{
+    m_baseReload->cancel();
+    m_reloadAfterStartLoad = false;
+    m_baseReloadFailed = false;
+    if (!m_baseReader)
+        showBaseLoading(false);
 }
 
 void TForm1::finishBaseLoad()
@@ -423,24 +432,17 @@ void TForm1::finishBaseLoad()
         return;
     // Taken out first: what runs below never finds the load pending again.
     const std::unique_ptr<BaseReader> reader = std::move(m_baseReader);
-    const bool reload = std::exchange(m_reloadingBase, false);
     const bool waiting = !reader->isReady();
     if (waiting)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool replaced = false;
-    if (reload)
-        replaced = takeUpBaseReload(*reader);
-    else
-        reportErrors([&] { takeUpBaseLoad(reader->take()); });
+    reportErrors([&] { takeUpBaseLoad(reader->take()); });
     if (waiting)
         QApplication::restoreOverrideCursor();
-    // The start-up's table step, which waited for the index; after a reload, the table and
-    // the focused entry's lore from the new base.
-    if (!reload || replaced)
-        reportErrors([this] { RebuildItemTable(); });
-    if (replaced)
-        reportErrors([this] { ShowItemLore(); });
+    // The start-up's table step, which waited for the index.
+    reportErrors([this] { RebuildItemTable(); });
     showBaseLoading(false);
+    if (std::exchange(m_reloadAfterStartLoad, false))
+        reportErrors([this] { reloadChangedBase(); });
 }
 
 void TForm1::showBaseLoading(bool loading)

@@ -20,6 +20,7 @@
 class BackgroundSaver;
 class BaseFileWatch;
 class BaseReader;
+class BaseReload;
 class ColourPicker;
 class CopyBuffer;
 class ItemIndexModel;
@@ -82,6 +83,8 @@ public:
     /// True from the start of a background base load at start-up until the window has taken
     /// up its result.
     bool baseLoadPending() const { return m_baseReader != nullptr; }
+    /// The reload of a changed base file, which nothing waits for.
+    BaseReload &baseReload() const { return *m_baseReload; }
     /// Takes up the start-up's background base load, waiting for it when it is still running:
     /// BaseLines and ItemIndex become the loaded ones (or the error is shown), and the item
     /// table is rebuilt over them. Nothing when no load is pending.
@@ -283,6 +286,8 @@ public:
     // Key to 0 swallows the key.
     void ListBox1Click();
     void ShowItemLore();
+    /// The lore view shows the record `lines` of the item `key`, the slot label its slot.
+    void showRecord(const QString &key, const QStringList &lines);
     void Edit3Click();
     void Edit3KeyDown(int &Key, Qt::KeyboardModifiers Shift);
     void ComboBox5Change();
@@ -326,13 +331,21 @@ private:
     void takeUpBaseLoad(StaffBaseLoad load);
     /// The window tells, in its title and its cursor, that the base is still loading.
     void showBaseLoading(bool loading);
-    /// The base file changed on disk and stood still: it is read again on the worker thread,
-    /// the list kept. The old base answers until the new one is taken up.
+    /// The base file changed on disk and stood still: it is read again on the worker thread
+    /// while the window answers from the base it has; a load at start still pending is let
+    /// finish first.
     void reloadChangedBase();
-    /// A reload's result becomes BaseLines and ItemIndex; a failed one keeps the base and is
-    /// told once, until a reload succeeds. True when the base was replaced.
-    bool takeUpBaseReload(BaseReader &reader);
-    void tellFailedReload(const QString &message);
+    /// A reload's result becomes BaseLines and ItemIndex, unless the player has loaded another
+    /// base since; the table and the lore shown follow without moving.
+    void takeUpBaseReload(const QString &path, StaffBaseLoad load);
+    /// A reload that failed at every try keeps the base and is told once, until a reload
+    /// succeeds or the player loads a base.
+    void tellFailedReload(const QString &path, const QString &message);
+    /// The player loads a base: a reload in flight or waiting to retry is dropped.
+    void supersedeBaseReload();
+    /// After a reload: the table's cells from the new base, its current row kept, and the
+    /// lore shown (if any) replaced only when its record changed.
+    void showReloadedBase();
     void buildMenus();
     void wireEvents();
     /// Runs `handler` for every click on `button`, through the guard.
@@ -384,8 +397,11 @@ private:
     BaseLoadAtStart m_baseLoadAtStart = BaseLoadAtStart::Waited;
     std::unique_ptr<BaseReader> m_baseReader; ///< a load of the base while it is pending
     BaseFileWatch *m_baseWatch = nullptr;     ///< the loaded base file, for changes on disk
-    bool m_reloadingBase = false;             ///< the pending load is a reload after a change
+    BaseReload *m_baseReload = nullptr;       ///< a changed base file read again
+    bool m_reloadAfterStartLoad = false;      ///< the file changed while the start-up read it
     bool m_baseReloadFailed = false;          ///< a reload failed and was told
+    QStringList m_shownLoreLines;             ///< the record in the lore view
+    QString m_shownLoreKey;                   ///< its item key; empty when the view shows no record
 
     // ---- Saved state (Unit1State.cpp) ----
     /// list.txt stood in the folder at start but could not be read: closing must not replace

@@ -10,6 +10,7 @@
 #include "app/widgets/searchcombobox.h"
 #include "base/lore.h"
 #include "base/search.h"
+#include "list/itemtable.h"
 #include "list/liststate.h"
 #include "list/parser.h"
 #include "text/strops.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -91,17 +93,49 @@ void TForm1::ShowItemLore()
     clickButton9();
 
     const QString key = ItemKey(ListBox1->entries().at(row));
-    const QStringList lines = CollectLoreLines(key, BaseLines);
-    const QString lore = loreText(lines);
-    slot->setText(SlotLabelFor(lore));
-    showLoreText(memo3, lines, recordSpans(lines, lore));
-    // An empty view says nothing by itself: the description tells whose lore is shown.
-    memo3->setAccessibleDescription(
-        (lines.isEmpty() ? u"Предмета «%1» нет в базе стафа"_s : u"Предмет «%1»"_s).arg(key));
+    showRecord(key, CollectLoreLines(key, BaseLines));
 
     // A table out of step with the list has no such row: there is nothing to move to.
     if (row < StringGrid2->rowCount())
         setItemTableRowFromCode(row);
+}
+
+void TForm1::showRecord(const QString &key, const QStringList &lines)
+{
+    const QString lore = loreText(lines);
+    slot->setText(SlotLabelFor(lore));
+    showLoreText(memo3, lines, recordSpans(lines, lore));
+    m_shownLoreKey = key;
+    m_shownLoreLines = lines;
+    // An empty view says nothing by itself: the description tells whose lore is shown.
+    memo3->setAccessibleDescription(
+        (lines.isEmpty() ? u"Предмета «%1» нет в базе стафа"_s : u"Предмет «%1»"_s).arg(key));
+}
+
+void TForm1::showReloadedBase()
+{
+    const int tableRow = StringGrid2->currentRow();
+    showItemTable(StringGrid2, itemTableFor(ListBox1->entries(), StringGrid1Index), tableRow);
+    if (m_shownLoreKey.isEmpty())
+        return; // the view shows the help or a message, not a record
+    const QStringList lines = CollectLoreLines(m_shownLoreKey, BaseLines);
+    if (lines == m_shownLoreLines)
+        return;
+    // The player may be reading further down: the view stays where it was, as far as the new
+    // record reaches.
+    // Plain numbers: a cursor would follow the old text out as the new one goes in.
+    const int anchor = memo3->textCursor().anchor();
+    const int position = memo3->textCursor().position();
+    const int vertical = memo3->verticalScrollBar()->value();
+    const int horizontal = memo3->horizontalScrollBar()->value();
+    showRecord(m_shownLoreKey, lines);
+    const int end = memo3->document()->characterCount() - 1;
+    QTextCursor after(memo3->document());
+    after.setPosition(std::min(anchor, end));
+    after.setPosition(std::min(position, end), QTextCursor::KeepAnchor);
+    memo3->setTextCursor(after);
+    memo3->verticalScrollBar()->setValue(vertical);
+    memo3->horizontalScrollBar()->setValue(horizontal);
 }
 
 void TForm1::Edit3Click()

@@ -4,6 +4,7 @@
 #   docs/screenshot-start.png    just started on the example base with the example list
 #   docs/screenshot-lore.png     an item chosen: its lore in colour, its slot, its table row
 #   docs/screenshot-search.png   a property search over the whole base, the first result shown
+#   docs/screenshot-lore-150.png the lore shot at a display scaling of 150 %
 # Installs what is missing (the X server, the X tools and ImageMagick), builds the program,
 # then drives it with xdotool; the search phrase reaches it through the clipboard (xclip).
 #
@@ -42,7 +43,7 @@ wait_until() {
 }
 
 # A private X server on a free display, and a window manager on it.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$SCRATCH/display" 2>"$SCRATCH/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$SCRATCH/display" 2>"$SCRATCH/xvfb.log" &
 pids+=($!)
 wait_until 15 "Xvfb to start" grep -q '[0-9]' "$SCRATCH/display"
 export DISPLAY=":$(tr -d '[:space:]' <"$SCRATCH/display")"
@@ -54,16 +55,21 @@ wait_until 10 "the window manager" wmctrl -m
 WORK_DIR="$SCRATCH/work"
 mkdir -p "$WORK_DIR"
 cp "$REPO_DIR/examples/staff.hjt" "$REPO_DIR/examples/list.txt" "$WORK_DIR/"
-(cd "$WORK_DIR" && QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$SCRATCH" exec "$BUILD_DIR/tarnbook") \
-    2>"$SCRATCH/tarnbook.log" &
-pids+=($!)
-program_pid=$!
+# start_program SCALE: the program at that display scaling (QT_SCALE_FACTOR), its window in
+# WINDOW once it has its frame.
+start_program() {
+    (cd "$WORK_DIR" && QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$1" XDG_RUNTIME_DIR="$SCRATCH" \
+        exec "$BUILD_DIR/tarnbook") 2>"$SCRATCH/tarnbook.log" &
+    pids+=($!)
+    program_pid=$!
+    wait_until 30 "the program's window" window_of_program
+    WINDOW="$(window_of_program)"
+    wait_until 10 "the window frame" sh -c "xprop -id $WINDOW _NET_FRAME_EXTENTS | grep -q ="
+}
 window_of_program() {
     xdotool search --onlyvisible --pid "$program_pid" | head -n 1 | grep .
 }
-wait_until 30 "the program's window" window_of_program
-WINDOW="$(window_of_program)"
-wait_until 10 "the window frame" sh -c "xprop -id $WINDOW _NET_FRAME_EXTENTS | grep -q ="
+start_program 1
 
 # shoot NAME: the window's client area into docs/NAME.png, once the window has painted.
 shoot() {
@@ -94,3 +100,10 @@ wait_until 5 "the phrase on the clipboard" sh -c \
 click 540 24 ctrl+a ctrl+v Return
 click 60 48
 shoot screenshot-search
+
+# The lore shot again at 150 %, the scaling many Windows laptops come with.
+kill "$program_pid"
+wait "$program_pid" 2>/dev/null || true
+start_program 1.5
+click 90 72 Down
+shoot screenshot-lore-150

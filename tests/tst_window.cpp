@@ -5,6 +5,7 @@
 #include "app/form/Unit1.h"
 #include "app/models/itemindexmodel.h"
 #include "app/widgets/colourpicker.h"
+#include "app/widgets/fittinglabel.h"
 #include "app/widgets/fonts.h"
 #include "app/widgets/itemtablewidget.h"
 #include "app/widgets/searchcombobox.h"
@@ -414,6 +415,48 @@ private slots:
         const QFont drawn = fontFittingWidth(shown->font(), text, shown->contentsRect().width());
         QVERIFY(QFontMetrics(drawn).horizontalAdvance(text) <= shown->contentsRect().width());
         QVERIFY(drawn.pixelSize() >= shown->font().pixelSize() - 4);
+    }
+
+    /// Every caption is whole at any display scaling (the suite also runs at 150 % and 200 %):
+    /// the buttons' and check boxes' texts with their pictures, the labels, and the item
+    /// table's class and level columns; the slot buttons' pictures are drawn for the scaling,
+    /// not blown up.
+    void captionsStayWholeAtThisScaling()
+    {
+        writeBase(u"staff.hjt"_s);
+        appendListEntry(m_form->ListBox1, u"синий плащ"_s);
+        m_form->RebuildItemTable();
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const qreal ratio = m_form->devicePixelRatioF();
+        for (QAbstractButton *button : m_form->findChildren<QAbstractButton *>()) {
+            if (!button->isVisible() || button->text().isEmpty())
+                continue;
+            const int iconWidth = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+            const int textWidth = button->fontMetrics().horizontalAdvance(button->text());
+            QVERIFY2(textWidth + iconWidth <= button->contentsRect().width() - 4,
+                     qPrintable(button->objectName()));
+            if (!button->icon().isNull()) {
+                const QPixmap picture = button->icon().pixmap(button->iconSize(), ratio);
+                QCOMPARE(picture.width(), qRound(button->iconSize().width() * ratio));
+            }
+        }
+        for (QLabel *label : m_form->findChildren<QLabel *>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            // A fitting label draws its text in a font that fits; any other in its own.
+            const QFont drawn = qobject_cast<FittingLabel *>(label)
+                ? fontFittingWidth(label->font(), label->text(), label->contentsRect().width())
+                : label->font();
+            QVERIFY2(QFontMetrics(drawn).horizontalAdvance(label->text())
+                         <= label->contentsRect().width(),
+                     qPrintable(label->objectName()));
+        }
+        const auto *table = m_form->StringGrid2;
+        for (const int column : {int(ClassColumn), int(LevelColumn)}) {
+            const QString widest = column == LevelColumn ? u"50"_s : u"Лк"_s;
+            QVERIFY(table->fontMetrics().horizontalAdvance(widest) < table->columnWidth(column));
+        }
     }
 
     void pickerKeepsAnUnlistedColour()

@@ -4,21 +4,33 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <functional>
+
 namespace {
 
-QPixmap blankPicture()
+using DrawPicture = std::function<void(QPainter &)>;
+
+/// The picture drawn anew for every common display scaling, from 100 % to 300 %, so that a
+/// scaled window shows it sharp rather than a 16 x 16 bitmap blown up.
+QIcon pictureForEveryScaling(const DrawPicture &draw)
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
+    QIcon icon;
+    for (const qreal ratio : {1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0}) {
+        const int side = qRound(16 * ratio);
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        pixmap.setDevicePixelRatio(ratio);
+        QPainter p(&pixmap);
+        p.scale(side / (16.0 * ratio), side / (16.0 * ratio)); // a whole number of pixels
+        draw(p);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
-} // namespace
-
-QIcon saveSlotPicture()
+void drawFloppyDisk(QPainter &p)
 {
-    QPixmap pixmap = blankPicture();
-    QPainter p(&pixmap);
     // Body with a cut corner.
     QPainterPath body;
     body.moveTo(1.5, 1.5);
@@ -27,35 +39,30 @@ QIcon saveSlotPicture()
     body.lineTo(14.5, 14.5);
     body.lineTo(1.5, 14.5);
     body.closeSubpath();
-    p.setRenderHint(QPainter::Antialiasing, false);
     p.fillPath(body, QColor(0x2F, 0x4F, 0x9F));
-    p.setPen(QColor(0x10, 0x20, 0x50));
+    p.setPen(QPen(QColor(0x10, 0x20, 0x50), 1.0));
     p.drawPath(body);
     // Metal shutter with its window.
-    p.fillRect(QRect(4, 2, 8, 5), QColor(0xD8, 0xD8, 0xD8));
-    p.fillRect(QRect(9, 3, 2, 3), QColor(0x2F, 0x4F, 0x9F));
+    p.fillRect(QRectF(4, 2, 8, 5), QColor(0xD8, 0xD8, 0xD8));
+    p.fillRect(QRectF(9, 3, 2, 3), QColor(0x2F, 0x4F, 0x9F));
     // Paper label.
-    p.fillRect(QRect(3, 9, 10, 5), Qt::white);
-    p.setPen(QColor(0x90, 0x90, 0x90));
-    p.drawLine(4, 11, 11, 11);
-    p.end();
-    return QIcon(pixmap);
+    p.fillRect(QRectF(3, 9, 10, 5), Qt::white);
+    p.setPen(QPen(QColor(0x90, 0x90, 0x90), 1.0));
+    p.drawLine(QLineF(4, 11.5, 12, 11.5));
 }
 
-QIcon loadSlotPicture()
+void drawDocumentWithArrow(QPainter &p)
 {
-    QPixmap pixmap = blankPicture();
-    QPainter p(&pixmap);
     // Sheet of paper with a folded corner.
-    QPolygon sheet({QPoint(2, 1), QPoint(9, 1), QPoint(12, 4), QPoint(12, 14), QPoint(2, 14)});
-    p.setPen(QColor(0x60, 0x60, 0x60));
+    const QPolygonF sheet({QPointF(2.5, 1.5), QPointF(9.5, 1.5), QPointF(12.5, 4.5),
+                           QPointF(12.5, 14.5), QPointF(2.5, 14.5)});
+    p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1.0));
     p.setBrush(Qt::white);
     p.drawPolygon(sheet);
-    p.drawLine(9, 1, 9, 4);
-    p.drawLine(9, 4, 12, 4);
-    p.setPen(QColor(0xA0, 0xA0, 0xA0));
+    p.drawPolyline(QPolygonF({QPointF(9.5, 1.5), QPointF(9.5, 4.5), QPointF(12.5, 4.5)}));
+    p.setPen(QPen(QColor(0xA0, 0xA0, 0xA0), 1.0));
     for (int y = 6; y <= 12; y += 2)
-        p.drawLine(4, y, 8, y);
+        p.drawLine(QLineF(4, y + 0.5, 9, y + 0.5));
     // Green arrow pointing into the sheet.
     p.setRenderHint(QPainter::Antialiasing, true);
     QPainterPath arrow;
@@ -70,6 +77,16 @@ QIcon loadSlotPicture()
     p.fillPath(arrow, QColor(0x20, 0xA0, 0x20));
     p.setPen(QPen(QColor(0x0C, 0x60, 0x0C), 1.0));
     p.drawPath(arrow);
-    p.end();
-    return QIcon(pixmap);
+}
+
+} // namespace
+
+QIcon saveSlotPicture()
+{
+    return pictureForEveryScaling(drawFloppyDisk);
+}
+
+QIcon loadSlotPicture()
+{
+    return pictureForEveryScaling(drawDocumentWithArrow);
 }

@@ -96,8 +96,8 @@ void TForm1::ShowItemLore()
     slot->setText(SlotLabelFor(lore));
     showLoreText(memo3, lines, recordSpans(lines, lore));
     // An empty view says nothing by itself: the description tells whose lore is shown.
-    memo3->setAccessibleDescription(
-        (lines.isEmpty() ? u"Предмета «%1» нет в базе стафа"_s : u"Предмет «%1»"_s).arg(key));
+    memo3->setAccessibleDescription(lines.isEmpty() ? missingItemText(key)
+                                                    : u"Предмет «%1»"_s.arg(key));
 
     // A table out of step with the list has no such row: there is nothing to move to.
     if (row < StringGrid2->rowCount())

@@ -199,6 +199,11 @@ QStringList CollectLoreLines(const QString &key, const StaffBase &base)
     return lines;
 }
 
+QString missingItemText(const QString &key)
+{
+    return u"Предмета «%1» нет в базе стафа"_s.arg(key);
+}
+
 QString loreText(const QStringList &lines)
 {
     qsizetype total = 0;

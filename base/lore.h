@@ -23,6 +23,8 @@ struct LoreSpan
 /// The record lines of `key`: from every header line that holds "Предмет" and the key between
 /// apostrophes up to (not including) the next "<end node>" line, or to the end of the base.
 QStringList CollectLoreLines(const QString &key, const StaffBase &base);
+/// What the lore view says of an item that the base has no record of.
+QString missingItemText(const QString &key);
 /// V: every record line followed by one line break ("\n").
 QString loreText(const QStringList &lines);
 /// The label naming the slot, weapon skill or kind; the last matching phrase wins.

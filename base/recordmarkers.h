@@ -12,3 +12,5 @@ inline constexpr QStringView kEndMarker = u"<end node>";
 inline constexpr QStringView kRatingsMarker = u"Оценка";
 /// An item's level stands after "мин.уровень".
 inline constexpr QStringView kLevelMarker = u"мин.уровень";
+/// A lore line that begins with "Требует для использования:" lists the item's requirements.
+inline constexpr QStringView kRequirementMarker = u"Требует для использования:";

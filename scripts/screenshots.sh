@@ -5,6 +5,7 @@
 #   docs/screenshot-lore.png     an item chosen: its lore in colour, its slot, its table row
 #   docs/screenshot-search.png   a property search over the whole base, the first result shown
 #   docs/screenshot-lore-150.png the lore shot at a display scaling of 150 %
+#   docs/screenshot-compare.png  «Сравнить» with the first two entries of the example list
 # Installs what is missing (the X server, the X tools and ImageMagick), builds the program,
 # then drives it with xdotool; the search phrase reaches it through the clipboard (xclip).
 #
@@ -71,11 +72,13 @@ window_of_program() {
 }
 start_program 1
 
-# shoot NAME: the window's client area into docs/NAME.png, once the window has painted.
+# shoot NAME [WINDOW]: the window's client area (the main one unless told) into
+# docs/NAME.png, once the window has painted.
 shoot() {
     xdotool mousemove 1270 790 # the pointer away from the window: no tooltip, no hover
     sleep 0.5
-    import -window "$WINDOW" -strip -define png:exclude-chunks=date,time "$DOCS_DIR/$1.png"
+    import -window "${2:-$WINDOW}" -strip -define png:exclude-chunks=date,time \
+        "$DOCS_DIR/$1.png"
     echo "docs/$1.png"
 }
 # click X Y [KEY...]: a left click at X, Y of the window's client area, then the keys.
@@ -91,6 +94,15 @@ shoot screenshot-start
 # The second entry of the list, "длинный меч": the first row, then one row down.
 click 60 48 Down
 shoot screenshot-lore
+
+# «Сравнить» (Shift+F3) with the first two entries selected, "старый фонарь" and "длинный меч".
+comparison_window() {
+    xdotool search --all --onlyvisible --pid "$program_pid" --name 'Сравнение' | head -n 1 | grep .
+}
+click 60 48 shift+Down shift+F3
+wait_until 10 "the comparison" comparison_window
+shoot screenshot-compare "$(comparison_window)"
+xdotool key Escape
 
 # A property search over the whole base: the phrase pasted into "Поиск по свойству", Enter.
 printf '%s' 'здоровье' | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &

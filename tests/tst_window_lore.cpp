@@ -312,7 +312,8 @@ private slots:
 
     /// «Сравнить» with exactly two entries selected: both lores in colour below the table of
     /// their numbers, each value cell named for the screen reader; an item not in the base
-    /// says so; F1 opens it and Escape closes it.
+    /// says so; Shift+F3 opens it and Escape closes it. A modifier shows its sign, and the
+    /// better item's tinted cell sets its text colour too.
     void compareTwoItems()
     {
         Window w;
@@ -322,7 +323,7 @@ private slots:
         w.clickEntry(0);
         clickListEntry(w->ListBox1, 1, Qt::ControlModifier);
         QVERIFY(w->Compare1->isEnabled());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ShiftModifier);
         auto *view = w->findChild<ComparisonView *>();
         QVERIFY(view);
         QVERIFY(QTest::qWaitForWindowExposed(view));
@@ -342,14 +343,16 @@ private slots:
         QCOMPARE(rows,
                  (QStringList{u"оценка Вн | 1 | 3 | лучше у «старый фонарь» на 2"_s,
                               u"оценка Ва | 2 | 2 | поровну"_s,
-                              u"удача | 3 | 2 | лучше у «амулет» на 1"_s,
+                              u"удача | +3 | +2 | лучше у «амулет» на 1"_s,
                               u"мин.уровень | 3 | 5 | лучше у «амулет» на 2"_s,
                               u"оценка Сл | — | 5 | только у «старый фонарь»"_s,
                               u"защита | — | -1 | только у «старый фонарь»"_s}));
         QCOMPARE(table->index(2, 1).data(Qt::AccessibleTextRole).toString(),
-                 u"удача у «амулет»: 3, лучше у «амулет» на 1"_s);
+                 u"удача у «амулет»: +3, лучше у «амулет» на 1"_s);
         QVERIFY(table->index(2, 1).data(Qt::BackgroundRole).isValid());
+        QVERIFY(table->index(2, 1).data(Qt::ForegroundRole).isValid());
         QVERIFY(!table->index(2, 2).data(Qt::BackgroundRole).isValid());
+        QVERIFY(!table->index(2, 2).data(Qt::ForegroundRole).isValid());
         QTest::keyClick(view->table(), Qt::Key_Escape);
         QTRY_VERIFY(!w->findChild<ComparisonView *>());
 
@@ -366,6 +369,45 @@ private slots:
                  "мин.уровень 3"_s);
         QCOMPARE(view->rightLore()->toPlainText(), u"Предмета «кольцо» нет в базе стафа"_s);
         view->close();
+    }
+
+    /// F1 shows the help in a window of its own: a read-only text with a name, holding every
+    /// key of the window and the help text of the start, with the focus in it; Escape closes
+    /// it. «Сравнить» names its own key in its hint.
+    void helpOnF1()
+    {
+        Window w;
+        w.setEntries({u"амулет"_s, u"старый фонарь"_s});
+        QVERIFY(w.showActive());
+        w.clickEntry(0);
+        clickListEntry(w->ListBox1, 1, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QVERIFY(!w->findChild<ComparisonView *>());
+        auto *help = w->findChild<QDialog *>(u"Help"_s);
+        QVERIFY(help);
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        auto *text = help->findChild<QPlainTextEdit *>();
+        QVERIFY(text);
+        QVERIFY(text->isReadOnly());
+        QVERIFY(text->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard));
+        QVERIFY(!text->accessibleName().isEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), text);
+        const QString shown = text->toPlainText();
+        QVERIFY(shown.contains(u"\nShift+F3: Сравнить два выделенных предмета\n"_s));
+        QVERIFY(shown.contains(u"\nF2: Добавить предметы из буфера обмена\n"_s));
+        QVERIFY(shown.contains(u"\nF8: к полю «Поиск предмета по всей базе»\n"_s));
+        QVERIFY(shown.contains(u"\nCtrl+Z или F11: "_s));
+        for (const TForm1::WindowKey &key : w->windowKeys()) {
+            const QString written = key.key.toString(QKeySequence::NativeText);
+            QVERIFY2(shown.contains(u'\n' + written + u": "_s), qPrintable(written));
+        }
+        QVERIFY(shown.endsWith(TForm1::startHelpText().join(u'\n')));
+        QTest::keyClick(text, Qt::Key_Escape);
+        QTRY_VERIFY(!w->findChild<QDialog *>(u"Help"_s));
+
+        QCOMPARE(w->Compare1->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F3));
+        QVERIFY(w->Compare1->toolTip().contains(u"Shift+F3"_s));
+        QVERIFY(w->Compare1->whatsThis().contains(u"Клавиша Shift+F3"_s));
     }
 };
 

@@ -269,6 +269,8 @@ void TForm1::wireEvents()
     connect(Undo1, &QAction::triggered, this, run(&TForm1::Undo1Click));
     connect(Redo1, &QAction::triggered, this, run(&TForm1::Redo1Click));
     connect(Compare1, &QAction::triggered, this, run(&TForm1::Compare1Click));
+    // The help needs no base: it does not wait for one that is still loading.
+    connect(Help1, &QAction::triggered, this, &TForm1::Help1Click);
     // "Сравнить" is there for exactly two selected entries.
     connect(ListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         Compare1->setEnabled(ListBox1->selectionModel()->selectedRows().size() == 2);

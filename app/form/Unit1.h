@@ -159,7 +159,8 @@ public:
     QAction *N6 = nullptr;       ///< separator before the history's two items
     QAction *Undo1 = nullptr;    ///< "Отменить" (Ctrl+Z or F11, in the whole window)
     QAction *Redo1 = nullptr;    ///< "Вернуть" (Ctrl+Shift+Z, Ctrl+Y or Shift+F11, ditto)
-    QAction *Compare1 = nullptr; ///< "Сравнить" (F1, in the whole window): two selected items
+    QAction *Compare1 = nullptr; ///< "Сравнить" (Shift+F3, window-wide): two selected items
+    QAction *Help1 = nullptr;    ///< "Справка" (F1, window-wide), in no menu
     /// The item table's context menu: N4, N5, E2. Shortcuts work only while `StringGrid2`
     /// has the focus.
     QMenu *PopupMenu2 = nullptr;
@@ -274,6 +275,8 @@ public:
     /// "Сравнить": the two selected entries' items side by side; nothing unless exactly two
     /// entries are selected.
     void Compare1Click();
+    /// "Справка": the keys and the help text in a window of their own (one at a time).
+    void Help1Click();
     /// Paints one cell of the item table, `Rect` being the cell rectangle: the table's
     /// ordinary drawing through `drawOrdinary`, then the cell's own painting over it; a cell
     /// whose own painting covers all of it skips the ordinary drawing. Runs inside painting,
@@ -316,6 +319,10 @@ public:
     };
     /// The window-wide keys, none of them one that a context menu binds to its own control.
     QList<WindowKey> windowKeys() const;
+    /// The help window's list of the keys, made from the keys that are bound.
+    QStringList keysHelp() const;
+    /// The text the lore view shows until an item is chosen.
+    static const QStringList &startHelpText();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

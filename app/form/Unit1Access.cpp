@@ -6,6 +6,7 @@
 
 #include "app/widgets/colourpicker.h"
 #include "app/widgets/fittinglabel.h"
+#include "app/widgets/helpview.h"
 #include "app/widgets/itemlistwidget.h"
 #include "app/widgets/itemtablewidget.h"
 #include "app/widgets/searchcombobox.h"
@@ -31,6 +32,15 @@ namespace {
 QString keyPhrase(const QKeySequence &key)
 {
     return u"Клавиша "_s + key.toString(QKeySequence::NativeText);
+}
+
+/// "Shift+F3: Сравнить…", one line of the help's list of keys.
+QString keyLine(const QList<QKeySequence> &keys, const QString &command)
+{
+    QStringList written;
+    for (const QKeySequence &key : keys)
+        written.append(key.toString(QKeySequence::NativeText));
+    return written.join(u" или "_s) + u": "_s + command;
 }
 
 bool isPlainEnter(const QKeyEvent *event)
@@ -68,6 +78,40 @@ QList<TForm1::WindowKey> TForm1::windowKeys() const
         {sBitBtn2, altShift(2)},
         {sBitBtn3, altShift(3)},
     };
+}
+
+QStringList TForm1::keysHelp() const
+{
+    QStringList lines = {u"Клавиши работают во всём окне при любой раскладке клавиатуры."_s,
+                         keyLine(Help1->shortcuts(), u"эта справка"_s)};
+    for (const WindowKey &key : windowKeys()) {
+        const QString name = key.control->accessibleName();
+        lines.append(
+            keyLine({key.key},
+                    qobject_cast<QPushButton *>(key.control) ? name : u"к полю «%1»"_s.arg(name)));
+    }
+    lines.append(keyLine(Compare1->shortcuts(), Compare1->statusTip()));
+    lines.append(keyLine(Undo1->shortcuts(), u"Отменить последнее изменение списка"_s));
+    lines.append(keyLine(Redo1->shortcuts(), u"Вернуть отменённое изменение списка"_s));
+    lines.append(u"Menu или Shift+F10: контекстное меню списка или таблицы"_s);
+    lines.append(u"Tab, Shift+Tab: следующий, предыдущий элемент окна"_s);
+    lines.append(u"Escape: закрыть справку или сравнение"_s);
+    return lines;
+}
+
+void TForm1::Help1Click()
+{
+    if (auto *shown = findChild<HelpView *>(); shown && shown->isVisible()) {
+        shown->raise();
+        shown->activateWindow();
+        return;
+    }
+    QStringList lines = keysHelp();
+    lines.append(QString());
+    lines.append(startHelpText());
+    auto *view = new HelpView(lines, this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->show();
 }
 
 void TForm1::makeAccessible()
@@ -168,6 +212,11 @@ void TForm1::nameControls()
     speak(Label2, u"Открыть группу вконтакте"_s, communityPageAddress.toString());
     speak(ColorBox1, u"Цвет фона списка, описания и полей поиска"_s);
     speak(ColorBox2, u"Цвет текста списка, описания и полей поиска"_s);
+    // A menu item's description is its "What's This?" text.
+    Compare1->setStatusTip(u"Сравнить два выделенных предмета"_s);
+    Compare1->setToolTip(u"%1 (%2)"_s.arg(Compare1->statusTip(),
+                                          Compare1->shortcut().toString(QKeySequence::NativeText)));
+    Compare1->setWhatsThis(Compare1->statusTip() + u". "_s + keyPhrase(Compare1->shortcut()));
     PopupMenu1->setAccessibleName(u"Меню списка"_s);
     PopupMenu2->setAccessibleName(u"Меню таблицы"_s);
 }

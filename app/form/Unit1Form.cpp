@@ -44,9 +44,10 @@ constexpr QRgb lime = 0x00FF00;
 constexpr QRgb aqua = 0x00FFFF;
 constexpr QRgb red = 0xFF0000;
 
-/// The text the lore view shows until an item is chosen. Lines 5, 6, 16, 21, 36 and 37 end
-/// in one space.
-const QStringList &helpText()
+} // namespace
+
+/// Lines 5, 6, 16, 21, 36 and 37 end in one space.
+const QStringList &TForm1::startHelpText()
 {
     static const QStringList lines = {
         u"реж таймер да - включить чтобы работал лор с"_s,
@@ -89,6 +90,8 @@ const QStringList &helpText()
     };
     return lines;
 }
+
+namespace {
 
 /// The property phrases of both search boxes, in their order.
 QStringList propertyPhrases()
@@ -275,7 +278,7 @@ void TForm1::buildForm()
     memo3->setFont(fixedFont(13));
     memo3->setMinimumWidth(30);
     setColours(memo3, Qt::black, QColor(silver));
-    memo3->setPlainText(helpText().join(u'\n'));
+    memo3->setPlainText(startHelpText().join(u'\n'));
     Splitter1->addWidget(ListBox1);
     Splitter1->addWidget(memo3);
     Splitter1->setStretchFactor(0, 0);
@@ -424,10 +427,18 @@ void TForm1::buildMenus()
         action->setEnabled(false);
         addAction(action);
     }
-    Compare1 = menuAction(this, u"Compare1"_s, u"Сравнить"_s, QKeySequence(Qt::Key_F1));
+    // F1 is the help key of every Windows program, and the key a screen reader's user presses
+    // for help. Shift+F3 is free in the window, in its text fields and in the usual screen
+    // readers and desktops (Ctrl+F-keys switch workspaces on some Linux desktops, Alt+F-keys
+    // belong to window managers, Shift+F1 is "What's This?"), and reaches the program under
+    // any keyboard layout.
+    Compare1 = menuAction(this, u"Compare1"_s, u"Сравнить"_s, QKeySequence(Qt::SHIFT | Qt::Key_F3));
     Compare1->setShortcutContext(Qt::WindowShortcut);
     Compare1->setEnabled(false);
     addAction(Compare1);
+    Help1 = menuAction(this, u"Help1"_s, u"Справка"_s, QKeySequence(Qt::Key_F1));
+    Help1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Help1);
     PopupMenu1->addActions({N6, Undo1, Redo1, Compare1});
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 

@@ -108,8 +108,8 @@ void TForm1::showRecord(const QString &key, const QStringList &lines)
     m_shownLoreKey = key;
     m_shownLoreLines = lines;
     // An empty view says nothing by itself: the description tells whose lore is shown.
-    memo3->setAccessibleDescription(
-        (lines.isEmpty() ? u"Предмета «%1» нет в базе стафа"_s : u"Предмет «%1»"_s).arg(key));
+    memo3->setAccessibleDescription(lines.isEmpty() ? missingItemText(key)
+                                                    : u"Предмет «%1»"_s.arg(key));
 }
 
 void TForm1::showReloadedBase()

@@ -6,9 +6,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString shown(const std::optional<int> &value)
+QString shown(const std::optional<LoreNumber> &number, const QString &absent)
 {
-    return value ? QString::number(*value) : u"—"_s;
+    return number ? loreNumberText(*number) : absent;
 }
 
 } // namespace
@@ -35,13 +35,14 @@ QVariant ComparisonModel::data(const QModelIndex &index, int role) const
     const ComparedNumber &row = m_rows[index.row()];
     const bool leftSide = index.column() == LeftColumn;
     const bool valueCell = leftSide || index.column() == RightColumn;
-    const std::optional<int> &value = leftSide ? row.left : row.right;
+    const std::optional<LoreNumber> &number = leftSide ? row.left : row.right;
+    const bool tinted = valueCell && row.favours == (leftSide ? Favours::Left : Favours::Right);
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
         case PropertyColumn: return row.property;
-        case LeftColumn: return shown(row.left);
-        case RightColumn: return shown(row.right);
+        case LeftColumn: return shown(row.left, u"—"_s);
+        case RightColumn: return shown(row.right, u"—"_s);
         case VerdictColumn: return row.words;
         default: return {};
         }
@@ -49,13 +50,10 @@ QVariant ComparisonModel::data(const QModelIndex &index, int role) const
         if (!valueCell)
             return {};
         return u"%1 у «%2»: %3, %4"_s.arg(row.property, leftSide ? m_leftName : m_rightName,
-                                          value ? QString::number(*value) : u"нет"_s, row.words);
-    case Qt::BackgroundRole: {
-        const Favours side = leftSide ? Favours::Left : Favours::Right;
-        if (valueCell && row.favours == side)
-            return QColor(0xC8, 0xF0, 0xC8); // the better item's cell: pale green
-        return {};
-    }
+                                          shown(number, u"нет"_s), row.words);
+    // The better item's cell: pale green under black text, readable on any palette.
+    case Qt::BackgroundRole: return tinted ? QVariant(QColor(0xC8, 0xF0, 0xC8)) : QVariant();
+    case Qt::ForegroundRole: return tinted ? QVariant(QColor(Qt::black)) : QVariant();
     case Qt::TextAlignmentRole:
         return valueCell ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     default: return {};

@@ -25,8 +25,8 @@ QPlainTextEdit *loreView(const ComparedItem &item, const QFont &font, const QPal
     view->setTabChangesFocus(true);
     view->setAccessibleName(u"Описание «%1»"_s.arg(item.name));
     if (item.loreLines.isEmpty()) {
-        view->setPlainText(u"Предмета «%1» нет в базе стафа"_s.arg(item.name));
-        view->setAccessibleDescription(u"Предмета «%1» нет в базе стафа"_s.arg(item.name));
+        view->setPlainText(missingItemText(item.name));
+        view->setAccessibleDescription(view->toPlainText());
     } else {
         showLoreText(view, item.loreLines, item.spans);
     }

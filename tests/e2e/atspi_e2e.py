@@ -312,12 +312,12 @@ def check_keyboard(bus, app, desktop, window):
     bus.wait("Ctrl+Shift+Z (Я) making it again", lambda: list_says(4))
     print("Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z with the Russian layout active beside a Latin one")
 
-    # «Сравнить» from the keyboard: the first two entries selected, F1, the comparison read
-    # through AT-SPI, Escape back to the window.
+    # «Сравнить» from the keyboard: the first two entries selected, Shift+F3, the comparison
+    # read through AT-SPI, Escape back to the window.
     bus.wait("the focus in the list", lambda: bus.focused(app) is not None and
              bus.focused(app).get_role_name() in ("list", "list item"),
              state=lambda: bus.describe(bus.focused(app)))
-    key("Home", "shift+Down", "F1")
+    key("Home", "shift+Down", "shift+F3")
     title = "Сравнение: «кольцо ветра» и «шлем стража»"
     dialog = bus.wait("the comparison", lambda: bus.find(app, "dialog", title),
                       state=lambda: [bus.describe(node) for node in bus.walk(bus.fresh(app))
@@ -336,8 +336,29 @@ def check_keyboard(bus, app, desktop, window):
               "the first value cell reads %r" % cell_name)
     key("Escape")
     bus.wait("the comparison closed", lambda: bus.find(bus.fresh(app), "dialog", title) is None)
-    print("Home, Shift+Down, F1: «%s», its table and both lores named, the first value cell "
-          "read as «%s»; Escape closed it" % (title, cell_name))
+    print("Home, Shift+Down, Shift+F3: «%s», its table and both lores named, the first value "
+          "cell read as «%s»; Escape closed it" % (title, cell_name))
+
+    # F1: the help in a window of its own, a read-only text that names every key, Escape back.
+    key("F1")
+    help_title = "Справка Tarnbook"
+    help_dialog = bus.wait("the help", lambda: bus.find(app, "dialog", help_title),
+                           state=lambda: [bus.describe(node) for node in bus.walk(bus.fresh(app))
+                                          if node.get_role_name() in ("dialog", "frame")])
+    help_text = bus.find(help_dialog, "text", "Справка: клавиши")
+    e2e.check(help_text is not None, "no named text in the help")
+    e2e.check(not help_text.get_state_set().contains(Atspi.StateType.EDITABLE),
+              "the help's text is editable")
+    content = Atspi.Text.get_text(help_text, 0, Atspi.Text.get_character_count(help_text))
+    for line in ("F1: эта справка", "Shift+F3: Сравнить два выделенных предмета",
+                 "F2: Добавить предметы из буфера обмена"):
+        e2e.check(line in content.split("\n"), "the help lacks the line «%s»" % line)
+    bus.wait("the focus in the help", lambda: focused_is("text", "Справка: клавиши"),
+             state=lambda: bus.describe(bus.focused(app)))
+    key("Escape")
+    bus.wait("the help closed", lambda: bus.find(bus.fresh(app), "dialog", help_title) is None)
+    print("F1: «%s», its text read through AT-SPI with every key; Escape closed it"
+          % help_title)
 
 
 def run_inside_private_bus(mode, program, staff_base):

@@ -386,6 +386,11 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEnco
     return bytes;
 }
 
+QByteArray encodeText(const QString &text, TextEncoding encoding)
+{
+    return markOf(encoding) + encodeBody(text, encoding);
+}
+
 bool fileExists(const QString &path)
 {
     if (path.isEmpty())
@@ -666,4 +671,10 @@ TextEncoding writeStateFile(const QString &path, const QStringList &lines, TextE
 {
     refuseUnlessOwnFile(path);
     return writeTextFile(path, lines, encoding);
+}
+
+void writeStateFileBytes(const QString &path, QByteArrayView bytes)
+{
+    refuseUnlessOwnFile(path);
+    writeFileAtomically(path, bytes);
 }

@@ -392,7 +392,8 @@ QString undoCapture(const QString &path, const CaptureEdit &edit)
                u"изменили после неё; файл не изменён"_s);
     QString text = now.text;
     text.replace(best, edit.inserted.size(), edit.removed);
-    if (edit.createdFile && text == newCaptureFileText()) {
+    // The capture that made the file put all of it there: taking it back removes the file.
+    if (edit.createdFile && text.isEmpty()) {
         QFile file(path);
         if (!file.remove())
             refuse(path, file.errorString());

@@ -3,6 +3,7 @@
 #include "text/largebuffer.h"
 #include "text/strops.h"
 
+#include <algorithm>
 #include <bit>
 #include <limits>
 #include <new>
@@ -100,6 +101,13 @@ qsizetype slotCountFor(qsizetype rows)
 
 } // namespace
 
+QStringView itemIndexNameOf(QStringView headerLine)
+{
+    const QStringView afterPrefix = headerLine.size() >= 10 ? headerLine.sliced(9) : QStringView();
+    const qsizetype p = posOf(u", Тип", afterPrefix);
+    return p > 2 ? afterPrefix.first(p - 2) : QStringView();
+}
+
 ItemIndex::ItemIndex(std::initializer_list<ItemIndexRow> rows)
     : ItemIndex(QList<ItemIndexRow>(rows))
 {}
@@ -132,8 +140,47 @@ QStringView ItemIndex::textAt(TextPlace place) const
     return QStringView(d->text).sliced(place.start, place.length);
 }
 
+qsizetype ItemIndex::size() const
+{
+    if (m_layers)
+        return m_layers->underShown() + m_layers->over.size();
+    return d ? d->rows.size() : 0;
+}
+
+ItemIndex ItemIndex::layered(const ItemIndex &under, QList<qsizetype> hiddenUnderRows,
+                             const ItemIndex &over)
+{
+    if (hiddenUnderRows.isEmpty() && over.isEmpty())
+        return under;
+    ItemIndex index;
+    index.m_layers = new Layers;
+    index.m_layers->under = under;
+    index.m_layers->hidden = std::move(hiddenUnderRows);
+    index.m_layers->over = over;
+    return index;
+}
+
+std::pair<const ItemIndex *, qsizetype> ItemIndex::layerRow(qsizetype row) const
+{
+    const Layers &layers = *m_layers;
+    const qsizetype shown = layers.underShown();
+    if (row >= shown)
+        return {&layers.over, row - shown};
+    // The rows shown before hidden row k are hidden[k] - k, which never falls as k grows: the
+    // under row is `row` moved past every hidden row with no more rows shown before it.
+    const QList<qsizetype> &hidden = layers.hidden;
+    const auto passed = std::partition_point(
+        hidden.cbegin(), hidden.cend(),
+        [&](const qsizetype &h) { return h - (&h - hidden.constData()) <= row; });
+    return {&layers.under, row + (passed - hidden.cbegin())};
+}
+
 QStringView ItemIndex::name(qsizetype row) const
 {
+    if (m_layers) {
+        const auto [index, r] = layerRow(row);
+        return index->name(r);
+    }
     return textAt(d->rows.at(row).name);
 }
 
@@ -156,21 +203,37 @@ const ItemIndex::Texts &ItemIndex::textsOf(qsizetype row) const
 
 QString ItemIndex::level(qsizetype row) const
 {
+    if (m_layers) {
+        const auto [index, r] = layerRow(row);
+        return index->level(r);
+    }
     return textsOf(row).level;
 }
 
 QString ItemIndex::classHeader(qsizetype row) const
 {
+    if (m_layers) {
+        const auto [index, r] = layerRow(row);
+        return index->classHeader(r);
+    }
     return textsOf(row).classHeader;
 }
 
 QString ItemIndex::ratings(qsizetype row) const
 {
+    if (m_layers) {
+        const auto [index, r] = layerRow(row);
+        return index->ratings(r);
+    }
     return textsOf(row).ratings;
 }
 
 ItemIndexRow ItemIndex::row(qsizetype row) const
 {
+    if (m_layers) {
+        const auto [index, r] = layerRow(row);
+        return index->row(r);
+    }
     const Texts &texts = textsOf(row);
     return {name(row).toString(), texts.level, texts.classHeader, texts.ratings};
 }
@@ -186,6 +249,17 @@ QList<ItemIndexRow> ItemIndex::rows() const
 
 qsizetype ItemIndex::find(QStringView name) const
 {
+    if (m_layers) {
+        const Layers &layers = *m_layers;
+        const qsizetype over = layers.over.find(name);
+        if (over >= 0)
+            return layers.underShown() + over;
+        const qsizetype under = layers.under.find(name);
+        const auto at = std::lower_bound(layers.hidden.cbegin(), layers.hidden.cend(), under);
+        if (under < 0 || (at != layers.hidden.cend() && *at == under))
+            return -1;
+        return under - (at - layers.hidden.cbegin());
+    }
     if (!d || d->rows.isEmpty())
         return -1;
     const quint32 hash = ItemIndexBuilder::nameHash(name);

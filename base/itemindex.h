@@ -8,6 +8,12 @@
 #include <QStringView>
 
 #include <initializer_list>
+#include <utility>
+
+/// The item name that the item index cuts from a header line: from its 10th character up to
+/// two characters before the first ", Тип" after it (for «Предмет 'имя', Тип предмета: …»
+/// the text between the apostrophes); empty when there is no ", Тип" or nothing before it.
+QStringView itemIndexNameOf(QStringView headerLine);
 
 /// One item of the staff base as the item table shows it.
 struct ItemIndexRow
@@ -42,7 +48,7 @@ public:
     ItemIndex(std::initializer_list<ItemIndexRow> rows);
     explicit ItemIndex(const QList<ItemIndexRow> &rows);
 
-    qsizetype size() const { return d ? d->rows.size() : 0; }
+    qsizetype size() const;
     bool isEmpty() const { return size() == 0; }
 
     /// 0 <= row < size() for all of these.
@@ -56,13 +62,24 @@ public:
     /// The first row whose name equals `name` exactly; -1 when none.
     qsizetype find(QStringView name) const;
 
+    /// The rows of `under` but those numbered in `hiddenUnderRows` (ascending, each once),
+    /// then the rows of `over`, without copying either: the item index of a base read
+    /// together with another whose records replace some of its own. `under` itself when
+    /// nothing is hidden and `over` is empty.
+    static ItemIndex layered(const ItemIndex &under, QList<qsizetype> hiddenUnderRows,
+                             const ItemIndex &over);
+
     friend bool operator==(const ItemIndex &a, const ItemIndex &b)
     {
-        return a.d == b.d || a.rows() == b.rows();
+        return (a.d == b.d && a.m_layers == b.m_layers) || a.rows() == b.rows();
     }
 
 private:
     friend class ItemIndexBuilder;
+
+    struct Layers;
+    /// For a layered index, the index and row that a row stands for.
+    std::pair<const ItemIndex *, qsizetype> layerRow(qsizetype row) const;
 
     struct Row
     {
@@ -98,6 +115,16 @@ private:
     const Texts &textsOf(qsizetype row) const;
 
     QExplicitlySharedDataPointer<Data> d;
+    QExplicitlySharedDataPointer<Layers> m_layers; ///< set instead of d for a layered index
+};
+
+struct ItemIndex::Layers : QSharedData
+{
+    ItemIndex under;
+    QList<qsizetype> hidden; ///< rows of `under`, ascending
+    ItemIndex over;
+
+    qsizetype underShown() const { return under.size() - hidden.size(); }
 };
 
 /// Builds an ItemIndex over a text, one row at a time.

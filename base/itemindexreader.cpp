@@ -36,11 +36,7 @@ public:
             facts.classLine = placeOfLine(i + 1);
             facts.ratingsLine = placeOfLine(i + 2);
         }
-        // The name: from the 10th character up to two characters before ", Тип".
-        const QStringView line = lineOrEmpty(i);
-        const QStringView afterPrefix = line.size() >= 10 ? line.sliced(9) : QStringView();
-        const qsizetype p = posOf(u", Тип", afterPrefix);
-        const QStringView name = p > 2 ? afterPrefix.first(p - 2) : QStringView();
+        const QStringView name = itemIndexNameOf(lineOrEmpty(i));
         facts.name = placeOf(name);
         facts.nameHash = ItemIndexBuilder::nameHash(name);
         return facts;

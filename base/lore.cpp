@@ -1,5 +1,6 @@
 #include "base/lore.h"
 
+#include "base/combinedbase.h"
 #include "base/staffbase.h"
 #include "text/strops.h"
 
@@ -197,6 +198,12 @@ QStringList CollectLoreLines(const QString &key, const StaffBase &base)
         copiedUntil = std::max(stop, header + 1);
     }
     return lines;
+}
+
+QStringList CollectLoreLines(const QString &key, const CombinedBase &base)
+{
+    QStringList lines = CollectLoreLines(key, base.captured());
+    return lines.isEmpty() ? CollectLoreLines(key, base.staff()) : lines;
 }
 
 QString missingItemText(const QString &key)

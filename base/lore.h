@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QStringView>
 
+class CombinedBase;
 class StaffBase;
 
 /// One coloured stretch of the lore text: positions count one character per line break.
@@ -23,6 +24,9 @@ struct LoreSpan
 /// The record lines of `key`: from every header line that holds "Предмет" and the key between
 /// apostrophes up to (not including) the next "<end node>" line, or to the end of the base.
 QStringList CollectLoreLines(const QString &key, const StaffBase &base);
+/// The record lines of `key` in the staff base and the capture file read together: the
+/// capture file's when it has any, the staff base's otherwise.
+QStringList CollectLoreLines(const QString &key, const CombinedBase &base);
 /// What the lore view says of an item that the base has no record of.
 QString missingItemText(const QString &key);
 /// V: every record line followed by one line break ("\n").

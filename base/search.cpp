@@ -1,5 +1,6 @@
 #include "base/search.h"
 
+#include "base/combinedbase.h"
 #include "base/parallel.h"
 #include "base/staffbase.h"
 #include "text/largebuffer.h"
@@ -58,12 +59,31 @@ QString currentRecordName(const StaffBase &base, qsizetype i)
     return HeaderItemName(base.line(header));
 }
 
+/// Whether an ascending list holds a value.
+bool sortedHolds(const QList<qsizetype> &sorted, qsizetype value)
+{
+    return std::binary_search(sorted.cbegin(), sorted.cend(), value);
+}
+
+/// Whether line `i` lies in one of the records `skipped` names (ascending positions in
+/// headerLines()).
+bool inSkippedRecord(const StaffBase &base, qsizetype i, const QList<qsizetype> &skipped)
+{
+    if (skipped.isEmpty())
+        return false;
+    const QList<qsizetype> &headers = base.headerLines();
+    const qsizetype k = (std::upper_bound(headers.cbegin(), headers.cend(), i) - headers.cbegin())
+        - 1;
+    return k >= 0 && sortedHolds(skipped, k);
+}
+
 /// The property search: one pass over the whole base, comparing its lower case as it goes.
 /// After a hit the rest of its record cannot add anything new (its name was just taken or
-/// refused), so the pass resumes at the next header line.
-QStringList phraseInWholeBase(const StaffBase &base, const CaseFoldedMatcher &matcher)
+/// refused), so the pass resumes at the next header line. Hits in the `skipped` records count
+/// for nothing.
+void phraseInWholeBase(const StaffBase &base, const CaseFoldedMatcher &matcher,
+                       const QList<qsizetype> &skipped, NameCollector &names)
 {
-    NameCollector names;
     const QStringView text(base.text());
     qsizetype from = 0;
     while (true) {
@@ -72,14 +92,21 @@ QStringList phraseInWholeBase(const StaffBase &base, const CaseFoldedMatcher &ma
             break;
         const qsizetype i = base.lineOfPosition(hit);
         const QString current = currentRecordName(base, i);
-        if (!current.isEmpty())
+        if (!current.isEmpty() && !inSkippedRecord(base, i, skipped))
             names.add(current);
         const qsizetype nextHeader = firstAfter(base.headerLines(), i);
         if (nextHeader < 0)
             break;
         from = base.lineRange(nextHeader).start;
     }
-    return names.take();
+}
+
+/// `headers` without those of `skipped`, both ascending.
+QList<qsizetype> withoutSkipped(QList<qsizetype> headers, const QList<qsizetype> &skipped)
+{
+    if (!skipped.isEmpty())
+        headers.removeIf([&](qsizetype k) { return sortedHolds(skipped, k); });
+    return headers;
 }
 
 /// Positions in headerLines(), ascending and each once, of the header lines that name one of
@@ -100,8 +127,8 @@ QList<qsizetype> headersNamingAny(const StaffBase &base, const QStringList &name
 /// allowed names can give a hit, so only their lines are searched. A record runs from its
 /// header line up to the next header line or the next end line (a header line that holds an
 /// end marker has no lines that count). Many records are searched on several threads at once.
-QStringList phraseInRecords(const StaffBase &base, const CaseFoldedMatcher &matcher,
-                            const QList<qsizetype> &headers)
+void phraseInRecords(const StaffBase &base, const CaseFoldedMatcher &matcher,
+                     const QList<qsizetype> &headers, NameCollector &names)
 {
     const auto holdsPhrase = [&](qsizetype k) {
         const qsizetype header = base.headerLines().at(k);
@@ -126,12 +153,10 @@ QStringList phraseInRecords(const StaffBase &base, const CaseFoldedMatcher &matc
             holds[i] = holdsPhrase(headers[i]);
     });
 
-    NameCollector names;
     for (qsizetype i = 0; i < headers.size(); ++i) {
         if (holds[i])
             names.add(HeaderItemName(base.line(base.headerLines().at(headers[i]))));
     }
-    return names.take();
 }
 
 /// A lower-cased phrase the searches look for: not empty, and without a line break, which no
@@ -172,11 +197,12 @@ QString HeaderItemName(QStringView line)
     return headerItemNameIn(line).toString();
 }
 
-QStringList FindItemsByName(const StaffBase &base, const QString &query)
+namespace {
+
+/// The name search over one base, the `skipped` records left out, into `names`.
+void namesByQuery(const StaffBase &base, const QString &q, const QList<qsizetype> &skipped,
+                  NameCollector &names)
 {
-    const QString q = lowerText(query);
-    if (q.isEmpty())
-        return {};
     // The header lines lie apart in the base, one in every few hundred characters: they are
     // tested on every core, each a few lines ahead of the test asking for its line, and the
     // names then taken in base order.
@@ -192,11 +218,44 @@ QStringList FindItemsByName(const StaffBase &base, const QString &query)
             holds[k] = line.size() >= q.size() && matcher.indexIn(line) >= 0;
         }
     });
-    NameCollector names;
     for (qsizetype k = 0; k < headers.size(); ++k) {
-        if (holds[k])
+        if (holds[k] && !sortedHolds(skipped, k))
             names.add(HeaderItemName(base.line(headers[k])));
     }
+}
+
+/// The record scan over one base, the `skipped` records left out, into `names`.
+void namesByPhrase(const StaffBase &base, const CaseFoldedMatcher &matcher,
+                   const AllowedNames &allowed, const QList<qsizetype> &skipped,
+                   NameCollector &names)
+{
+    if (allowed.isEveryName())
+        phraseInWholeBase(base, matcher, skipped, names);
+    else
+        phraseInRecords(base, matcher,
+                        withoutSkipped(headersNamingAny(base, allowed.names()), skipped), names);
+}
+
+} // namespace
+
+QStringList FindItemsByName(const StaffBase &base, const QString &query)
+{
+    const QString q = lowerText(query);
+    if (q.isEmpty())
+        return {};
+    NameCollector names;
+    namesByQuery(base, q, {}, names);
+    return names.take();
+}
+
+QStringList FindItemsByName(const CombinedBase &base, const QString &query)
+{
+    const QString q = lowerText(query);
+    if (q.isEmpty())
+        return {};
+    NameCollector names;
+    namesByQuery(base.staff(), q, base.replacedStaffHeaders(), names);
+    namesByQuery(base.captured(), q, {}, names);
     return names.take();
 }
 
@@ -206,13 +265,34 @@ QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
     const QString p = lowerText(phrase);
     if (!isSearchablePhrase(p))
         return {};
+    NameCollector names;
+    namesByPhrase(base, CaseFoldedMatcher(p), allowed, {}, names);
+    return names.take();
+}
+
+QStringList FindItemsByPhrase(const CombinedBase &base, const QString &phrase,
+                              const AllowedNames &allowed)
+{
+    const QString p = lowerText(phrase);
+    if (!isSearchablePhrase(p))
+        return {};
     const CaseFoldedMatcher matcher(p);
-    return allowed.isEveryName()
-        ? phraseInWholeBase(base, matcher)
-        : phraseInRecords(base, matcher, headersNamingAny(base, allowed.names()));
+    NameCollector names;
+    namesByPhrase(base.staff(), matcher, allowed, base.replacedStaffHeaders(), names);
+    namesByPhrase(base.captured(), matcher, allowed, {}, names);
+    return names.take();
 }
 
 QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
+                                const QStringList &listedNames)
+{
+    QStringList names = FindItemsByPhrase(base, text, AllowedNames::fromNames(listedNames));
+    if (text.isEmpty())
+        names.append(listedNames);
+    return names;
+}
+
+QStringList PropertyFilterNames(const CombinedBase &base, const QString &text,
                                 const QStringList &listedNames)
 {
     QStringList names = FindItemsByPhrase(base, text, AllowedNames::fromNames(listedNames));
@@ -230,11 +310,43 @@ QStringList PropertyFilter::names(const StaffBase &base, const QString &text,
     if (!isSearchablePhrase(p))
         return {};
     // A list that still shares the remembered one compares equal at once.
-    if (!m_remembered || m_baseLoad != base.loadId() || m_listedNames != listedNames) {
+    if (!m_remembered || m_baseLoad != base.loadId() || m_capturedLoad != 0
+        || m_listedNames != listedNames) {
         m_headers = headersNamingAny(base, listedNames);
+        m_capturedHeaders.clear();
         m_baseLoad = base.loadId();
+        m_capturedLoad = 0;
         m_listedNames = listedNames;
         m_remembered = true;
     }
-    return phraseInRecords(base, CaseFoldedMatcher(p), m_headers);
+    NameCollector names;
+    phraseInRecords(base, CaseFoldedMatcher(p), m_headers, names);
+    return names.take();
+}
+
+QStringList PropertyFilter::names(const CombinedBase &base, const QString &text,
+                                  const QStringList &listedNames)
+{
+    if (!base.hasCaptured())
+        return names(base.staff(), text, listedNames);
+    if (text.isEmpty())
+        return listedNames;
+    const QString p = lowerText(text);
+    if (!isSearchablePhrase(p))
+        return {};
+    if (!m_remembered || m_baseLoad != base.staff().loadId()
+        || m_capturedLoad != base.captured().loadId() || m_listedNames != listedNames) {
+        m_headers = withoutSkipped(headersNamingAny(base.staff(), listedNames),
+                                   base.replacedStaffHeaders());
+        m_capturedHeaders = headersNamingAny(base.captured(), listedNames);
+        m_baseLoad = base.staff().loadId();
+        m_capturedLoad = base.captured().loadId();
+        m_listedNames = listedNames;
+        m_remembered = true;
+    }
+    const CaseFoldedMatcher matcher(p);
+    NameCollector names;
+    phraseInRecords(base.staff(), matcher, m_headers, names);
+    phraseInRecords(base.captured(), matcher, m_capturedHeaders, names);
+    return names.take();
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QStringView>
 
+class CombinedBase;
 class StaffBase;
 
 /// Which item names a phrase search may return: every name (the property search) or the
@@ -44,6 +45,15 @@ QStringList FindItemsByPhrase(const StaffBase &base, const QString &phrase,
 QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
                                 const QStringList &listedNames);
 
+// The same searches over the staff base and the capture file read together: as if the capture
+// file's records followed the staff base's, the staff records it replaces left out, each name
+// listed once. Without a capture file, exactly the staff base's results.
+QStringList FindItemsByName(const CombinedBase &base, const QString &query);
+QStringList FindItemsByPhrase(const CombinedBase &base, const QString &phrase,
+                              const AllowedNames &allowed);
+QStringList PropertyFilterNames(const CombinedBase &base, const QString &text,
+                                const QStringList &listedNames);
+
 /// PropertyFilterNames that keeps, between calls, which records belong to ListedNames: filtering
 /// the same ListedNames of the same base again, with any text, searches those records straight
 /// away instead of looking every name up anew.
@@ -51,10 +61,14 @@ class PropertyFilter
 {
 public:
     QStringList names(const StaffBase &base, const QString &text, const QStringList &listedNames);
+    QStringList names(const CombinedBase &base, const QString &text,
+                      const QStringList &listedNames);
 
 private:
     bool m_remembered = false;
     quint64 m_baseLoad = 0;
+    quint64 m_capturedLoad = 0; ///< 0: no capture file was searched
     QStringList m_listedNames;
-    QList<qsizetype> m_headers; ///< positions in headerLines() of their records, ascending
+    QList<qsizetype> m_headers;         ///< positions in headerLines() of their records, ascending
+    QList<qsizetype> m_capturedHeaders; ///< ... and in the capture file's
 };

@@ -5,6 +5,8 @@
 #include "benchdata.h"
 #include "benchregistry.h"
 
+#include "base/capturefile.h"
+#include "base/combinedbase.h"
 #include "base/lore.h"
 #include "base/search.h"
 #include "base/staffbase.h"
@@ -15,6 +17,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 
 #include <chrono>
 
@@ -232,6 +235,76 @@ void registerListWork(const SuiteConfig &config, int items)
     });
 }
 
+/// Items in the capture file of the capture benchmarks.
+constexpr int capturedItemCount = 1000;
+
+/// A capture file of `capturedItemCount` items of the base, each record with a line of its
+/// own added, as a newer identification would differ.
+QString captureFileOf(const StaffBaseLoad &load)
+{
+    QString text = newCaptureFileText();
+    for (const QString &name : spreadNames(load.index, capturedItemCount, 7)) {
+        QStringList lines = recordLinesNamed(load.lines, name);
+        if (lines.isEmpty())
+            continue;
+        lines.append(u"заряды 1"_s);
+        text += captureNodeText({name, lines});
+    }
+    return text;
+}
+
+/// «В базу» with the staff base loaded: from the command to the item being found. Each round
+/// updates one item of a capture file of 1,000 (read, merged and written, atomically and
+/// synced), reads the capture file into the combined base and looks the item up as the lore
+/// view and the item table do. The staff base is never read again.
+void registerCapture(const SuiteConfig &config, int items)
+{
+    const QString n = QString::number(items);
+    add(config, u"capture/update_and_find/"_s + n, [items](benchmark::State &state) {
+        const StaffBaseLoad &load = loadedBase(items);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(captureFileName.toString());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(encodeText(captureFileOf(load), TextEncoding::Ansi)) < 0) {
+            state.SkipWithError("the capture file could not be written");
+            return;
+        }
+        file.close();
+        CombinedBase base;
+        base.setStaffBase(load.lines, load.index);
+        base.setCaptureText(readCaptureFileText(path));
+        const QStringList names = spreadNames(load.index, capturedItemCount, 7);
+        qsizetype round = 0;
+        for (auto _ : state) {
+            const QString &name = names.at(round % names.size());
+            QStringList lines = recordLinesNamed(load.lines, name);
+            lines.append(u"заряды %1"_s.arg(++round + 1));
+            const CaptureResult result = captureRecord(path, {name, lines}, lines.mid(1));
+            base.setCaptureText(result.fileText);
+            const QStringList lore = CollectLoreLines(name, base);
+            const qsizetype row = base.index().find(name);
+            if (lore.size() != lines.size() || row < 0) {
+                state.SkipWithError("the captured item was not found");
+                break;
+            }
+            benchmark::DoNotOptimize(base.index().level(row));
+        }
+    })->Unit(benchmark::kMillisecond);
+    add(config, u"capture/combine_and_find/"_s + n, [items](benchmark::State &state) {
+        const StaffBaseLoad &load = loadedBase(items);
+        const QString text = captureFileOf(load);
+        const QString name = spreadNames(load.index, capturedItemCount, 7).constLast();
+        CombinedBase base;
+        base.setStaffBase(load.lines, load.index);
+        for (auto _ : state) {
+            base.setCaptureText(text);
+            benchmark::DoNotOptimize(CollectLoreLines(name, base));
+            benchmark::DoNotOptimize(base.index().find(name));
+        }
+    })->Unit(benchmark::kMillisecond);
+}
+
 } // namespace
 
 void registerCoreBenchmarks(const SuiteConfig &config)
@@ -241,6 +314,7 @@ void registerCoreBenchmarks(const SuiteConfig &config)
     for (int items : config.sizes) {
         registerLore(config, items);
         registerSearches(config, items);
+        registerCapture(config, items);
     }
     if (!config.sizes.isEmpty())
         registerListWork(config, config.sizes.last());

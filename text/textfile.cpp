@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -134,18 +133,19 @@ QString decodeAnsi(QByteArrayView bytes)
 /// system converters write it, so that the text does not read back the same.
 QByteArray encodeAnsi(QStringView text)
 {
-    static const QHash<char16_t, char> byteOf = [] {
-        QHash<char16_t, char> bytes;
-        for (int b = 0x80; b < 0x100; ++b)
-            bytes.insert(windows1251Char(b), char(b));
+    // One byte for every UTF-16 unit, looked up directly: a hash look-up per Cyrillic letter
+    // made saving a file of a few hundred kilobytes take milliseconds.
+    static const QByteArray byteOf = [] {
+        QByteArray bytes(0x10000, '\x1A');
+        for (int b = 0; b < 0x100; ++b)
+            bytes[windows1251Char(b)] = char(b);
         return bytes;
     }();
     QByteArray bytes(text.size(), Qt::Uninitialized);
     char *out = bytes.data();
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        *out++ = u < 0x80 ? char(u) : byteOf.value(u, '\x1A');
-    }
+    const char *table = byteOf.constData();
+    for (const QChar c : text)
+        *out++ = table[c.unicode()];
     return bytes;
 }
 
@@ -384,6 +384,11 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding, TextEnco
     if (usedEncoding)
         *usedEncoding = encoding;
     return bytes;
+}
+
+QByteArray encodeText(const QString &text, TextEncoding encoding)
+{
+    return markOf(encoding) + encodeBody(text, encoding);
 }
 
 bool fileExists(const QString &path)
@@ -666,4 +671,10 @@ TextEncoding writeStateFile(const QString &path, const QStringList &lines, TextE
 {
     refuseUnlessOwnFile(path);
     return writeTextFile(path, lines, encoding);
+}
+
+void writeStateFileBytes(const QString &path, QByteArrayView bytes)
+{
+    refuseUnlessOwnFile(path);
+    writeFileAtomically(path, bytes);
 }

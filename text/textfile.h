@@ -55,6 +55,10 @@ QStringList splitLines(QString &&text);
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding,
                        TextEncoding *usedEncoding = nullptr);
 
+/// The bytes of `text` in `encoding`, with its mark and nothing else done: a character the
+/// encoding cannot represent becomes its substitute. Check with decodeText when that matters.
+QByteArray encodeText(const QString &text, TextEncoding encoding);
+
 /// The whole file's bytes. Throws TarnError "Cannot open file ..." on failure.
 QByteArray readFileBytes(const QString &path);
 /// Told of every piece of a file that readDecodedFile decodes by the ANSI byte table, right
@@ -89,6 +93,9 @@ TextEncoding writeTextFile(const QString &path, const QStringList &lines, TextEn
 /// a pipe or a socket: those throw TarnError "Cannot create file ..." and stay as they are.
 /// Every write of a state file goes through here; files the user chose go to writeTextFile.
 TextEncoding writeStateFile(const QString &path, const QStringList &lines, TextEncoding encoding);
+/// Writes the bytes of one of the program's own files as writeStateFile writes lines:
+/// atomically and checked, never through a link nor in place of a device, a pipe or a socket.
+void writeStateFileBytes(const QString &path, QByteArrayView bytes);
 /// The absolute path of the readable regular file at `path` (a relative path is taken in the
 /// working folder). Throws TarnError "Cannot open file ..." with the reason when there is
 /// none: a missing file, a folder, a device, a pipe, a socket, a file that cannot be read.

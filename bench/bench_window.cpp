@@ -101,9 +101,10 @@ public:
     void showEntries(const QStringList &entries)
     {
         m_form->ListBox1->setState(listStateOf(entries));
-        m_form->ListedNames.clear();
+        QStringList names;
         for (const QString &entry : entries)
-            m_form->ListedNames.append(ItemKey(entry)); // the plain names, as a paste leaves them
+            names.append(ItemKey(entry)); // the plain names, as a paste leaves them
+        m_form->setListedNames(names);
         m_form->RebuildItemTable();
         settle();
     }

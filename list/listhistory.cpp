@@ -59,6 +59,11 @@ QList<bool> selectedFlags(const QList<std::pair<qsizetype, qsizetype>> &ranges, 
     return flags;
 }
 
+qsizetype heldBy(const ListHistory::Step &step)
+{
+    return step.entries.other.size() + step.names.other.size();
+}
+
 /// The step's own version in place of `shown`, which the step holds afterwards.
 void keepShownVersion(ListHistory::Step &step, const ListSnapshot &shown)
 {
@@ -72,6 +77,9 @@ void keepShownVersion(ListHistory::Step &step, const ListSnapshot &shown)
 void ListHistory::record(const ListSnapshot &before, const ListSnapshot &after,
                          const QString &command)
 {
+    if (before.generation != m_shownGeneration)
+        clear(); // the list was written since the last step by other means: those steps are void
+    m_shownGeneration = after.generation;
     if (before.list.entries == after.list.entries && before.list.sorted == after.list.sorted
         && before.listedNames == after.listedNames)
         return;
@@ -84,9 +92,9 @@ void ListHistory::record(const ListSnapshot &before, const ListSnapshot &after,
     step.shownNames = after.listedNames.size();
     m_undo.append(std::move(step));
     m_redo.clear();
-    // The newest step stays whatever it holds: the last command can always be undone.
-    while (m_undo.size() > maxSteps || (m_undo.size() > 1 && heldTexts() > m_maxHeldTexts))
+    while (m_undo.size() > maxSteps)
         m_undo.removeFirst();
+    fitHeldTexts(m_undo);
 }
 
 std::optional<ListHistory::Move> ListHistory::undo(const ListSnapshot &current)
@@ -104,8 +112,9 @@ std::optional<ListHistory::Move> ListHistory::move(QList<Step> &from, QList<Step
 {
     if (from.isEmpty())
         return std::nullopt;
-    if (from.last().shownCount != current.list.size()
-        || from.last().shownNames != current.listedNames.size()) {
+    const Step &next = from.last();
+    if (current.generation != m_shownGeneration || next.shownCount != current.list.size()
+        || next.shownNames != current.listedNames.size()) {
         clear(); // the list is no longer the one the step left
         return std::nullopt;
     }
@@ -126,7 +135,28 @@ std::optional<ListHistory::Move> ListHistory::move(QList<Step> &from, QList<Step
     step.shownCount = list.size();
     step.shownNames = moved.snapshot.listedNames.size();
     to.append(std::move(step));
+    // Until the caller tells the generation of the list it shows.
+    moved.snapshot.generation = current.generation;
+    // Undoing moves what a step holds to the other side, where it may hold more.
+    fitHeldTexts(to);
     return moved;
+}
+
+void ListHistory::moveShown(quint64 generation)
+{
+    m_shownGeneration = generation;
+}
+
+void ListHistory::fitHeldTexts(const QList<Step> &keep)
+{
+    qsizetype held = heldTexts();
+    for (QList<Step> *side : {&m_undo, &m_redo}) {
+        const qsizetype kept = side == &keep ? 1 : 0;
+        while (held > m_maxHeldTexts && side->size() > kept) {
+            held -= heldBy(side->first());
+            side->removeFirst();
+        }
+    }
 }
 
 void ListHistory::clear()
@@ -140,7 +170,7 @@ qsizetype ListHistory::heldTexts() const
     qsizetype held = 0;
     for (const QList<Step> *steps : {&m_undo, &m_redo}) {
         for (const Step &step : *steps)
-            held += step.entries.other.size() + step.names.other.size();
+            held += heldBy(step);
     }
     return held;
 }

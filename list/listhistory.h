@@ -17,6 +17,9 @@ struct ListSnapshot
 {
     ListState list;
     QStringList listedNames;
+    /// The list's generation when it was read: raised by every write that changes the
+    /// entries, the sorted mode or ListedNames (the window's list model counts them).
+    quint64 generation = 0;
     bool operator==(const ListSnapshot &) const = default;
 };
 
@@ -29,8 +32,9 @@ class ListHistory
 public:
     /// The oldest steps are dropped beyond this many,
     static constexpr int maxSteps = 200;
-    /// and beyond this many entries and names held, all told (24 bytes each, their text being
-    /// the list's own): 100 steps that each replace a whole list of 50,000 entries.
+    /// and beyond this many entries and names held by the undo and redo steps together (24
+    /// bytes each, their text being the list's own): 100 steps that each replace a whole list
+    /// of 50,000 entries.
     static constexpr qsizetype defaultMaxHeldTexts = 5'000'000;
 
     explicit ListHistory(qsizetype maxHeldTexts = defaultMaxHeldTexts)
@@ -47,19 +51,25 @@ public:
     };
 
     /// Records `command`, which turned `before` into `after`; nothing when it changed neither
-    /// the entries, the sorted mode nor ListedNames. Of `after` only those three are taken
-    /// (the selection and focus it left are read when the step is undone). Whatever could be
-    /// redone is dropped.
+    /// the entries, the sorted mode nor ListedNames. Of `after` only those three and its
+    /// generation are taken (the selection and focus it left are read when the step is
+    /// undone). Whatever could be redone is dropped, and every step when `before` is not at
+    /// the generation the history last left: the list was written since by other means.
     void record(const ListSnapshot &before, const ListSnapshot &after, const QString &command);
     bool canUndo() const { return !m_undo.isEmpty(); }
     bool canRedo() const { return !m_redo.isEmpty(); }
     qsizetype undoCount() const { return m_undo.size(); }
     /// The list as it was before the last step, given the list as it is now (`current`),
-    /// which must be the list the step left; nothing when there is no step. A list changed
-    /// since by other means than a recorded step clears the history.
+    /// which must be the list the step left, at the generation it left; nothing when there
+    /// is no step. A list changed since by other means than a recorded step (another
+    /// generation) clears the history, so a step is never spliced into another list.
     std::optional<Move> undo(const ListSnapshot &current);
     /// The list as the last undone step left it; as undo.
     std::optional<Move> redo(const ListSnapshot &current);
+    /// The list a move gave is shown now, at `generation`: the next move is checked against
+    /// that. Until it is told, the history expects the generation the list had before the
+    /// move (the Move's snapshot carries it).
+    void moveShown(quint64 generation);
     void clear();
     /// The entries and names the steps hold, all told: what the history costs beyond the list.
     qsizetype heldTexts() const;
@@ -87,8 +97,15 @@ public:
 
 private:
     std::optional<Move> move(QList<Step> &from, QList<Step> &to, const ListSnapshot &current);
+    /// Drops steps until what they hold fits the bound: the oldest undo steps first, then the
+    /// redo steps farthest from the list shown; the newest step of `keep` stays whatever it
+    /// holds, so the last command can always be undone and the last undo made again.
+    void fitHeldTexts(const QList<Step> &keep);
 
     QList<Step> m_undo;
     QList<Step> m_redo;
     qsizetype m_maxHeldTexts;
+    /// The generation of the list the history last left (by a step, or a move once shown):
+    /// the newest step of either side is taken only from the list at this generation.
+    quint64 m_shownGeneration = 0;
 };

@@ -8,6 +8,7 @@
 #include "app/widgets/fittinglabel.h"
 #include "app/widgets/itemtablewidget.h"
 #include "fakeuiservices.h"
+#include "state/colournames.h"
 #include "windowtest.h"
 
 #include <QAccessible>
@@ -311,7 +312,8 @@ private slots:
     }
 
     /// The colour pickers say their purpose and their colour, the colour anew when it
-    /// changes; the community link reads as a link, and pressing it opens the page.
+    /// changes, and keep their drop-down list of colour names as their child; the community
+    /// link reads as a link, and pressing it opens the page.
     void pickersAndLinkReadAsWhatTheyAre()
     {
         QAccessibleInterface *background = QAccessible::queryAccessibleInterface(m_form->ColorBox1);
@@ -325,6 +327,25 @@ private slots:
         m_form->ColorBox2->setSelectedColour(0x0000FFu);
         QCOMPARE(text->text(QAccessible::Name),
                  u"Цвет текста списка, описания и полей поиска: clRed"_s);
+
+        QStringList colourNames;
+        for (const NamedColour &colour : pickerColours())
+            colourNames.append(colour.identifier);
+        QCOMPARE(colourNames.size(), 50);
+        for (ColourPicker *picker : {m_form->ColorBox1, m_form->ColorBox2}) {
+            QAccessibleInterface *box = QAccessible::queryAccessibleInterface(picker);
+            QCOMPARE(box->childCount(), 1);
+            QAccessibleInterface *list = box->child(0);
+            QVERIFY(list);
+            QCOMPARE(list->role(), QAccessible::List);
+            QCOMPARE(list->object(), picker->view());
+            QCOMPARE(box->indexOfChild(list), 0);
+            QCOMPARE(list->parent(), box);
+            QStringList read;
+            for (int i = 0; i < list->childCount(); ++i)
+                read.append(list->child(i)->text(QAccessible::Name));
+            QCOMPARE(read, colourNames);
+        }
 
         QAccessibleInterface *link = QAccessible::queryAccessibleInterface(m_form->Label2);
         QCOMPARE(link->role(), QAccessible::Link);

@@ -352,7 +352,7 @@ private slots:
         Window w;
         w.paste(u"шлем\r\nкольцо\r\n"_s);
         const QStringList list = w.entries();
-        const QStringList names = w.form->ListedNames;
+        const QStringList names = w.form->listedNames();
         std::unique_ptr<Scenery> scenery;
         QString path;
         switch (fault) {
@@ -414,7 +414,7 @@ private slots:
         }
         checkOneError(w.services, cannotOpen(path));
         QCOMPARE(w.entries(), list);
-        QCOMPARE(w.form->ListedNames, names);
+        QCOMPARE(w.form->listedNames(), names);
         w.services.errors.clear();
         w.checkUsable();
     }

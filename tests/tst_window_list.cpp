@@ -117,7 +117,7 @@ private slots:
         Window w;
         w.paste(u"  12. (5 д.) шлем [3]\r\nкольцо ...светится\r\n<на шее> амулет\r\nКОЛЬЦО\r\n"_s);
         QCOMPARE(w.entries(), (QStringList{u"12. шлем"_s, u"кольцо"_s, u"амулет"_s}));
-        QCOMPARE(w->ListedNames, (QStringList{u"шлем"_s, u"кольцо"_s, u"амулет"_s}));
+        QCOMPARE(w->listedNames(), (QStringList{u"шлем"_s, u"кольцо"_s, u"амулет"_s}));
         QCOMPARE(w->Label1->text(), u"3 предметов"_s);
         QCOMPARE(w.column(0), w.entries());
         QCOMPARE(w.column(1), (QStringList{u"Вн Ма"_s, u"Вн Ва Сл"_s, u"Сет Ма"_s}));
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(w.entries(), (QStringList{u"амулет"_s, u"12. шлем"_s, u"кольцо"_s, u"меч"_s}));
         QCOMPARE(w.column(0), w.entries());
         QCOMPARE(w.column(2), (QStringList{u"20"_s, u"10"_s, u"5"_s, u" "_s}));
-        QCOMPARE(w->ListedNames, (QStringList{u"кольцо"_s, u"меч"_s, u"амулет"_s, u"шлем"_s}));
+        QCOMPARE(w->listedNames(), (QStringList{u"кольцо"_s, u"меч"_s, u"амулет"_s, u"шлем"_s}));
         QCOMPARE(w->Label1->text(), u"4 предметов"_s);
 
         // An empty clipboard: "Добавить" adds nothing, "Заменить" empties the list.
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(w.entries().size(), 4);
         QTest::mouseClick(w->Button2, Qt::LeftButton);
         QVERIFY(w.entries().isEmpty());
-        QVERIFY(w->ListedNames.isEmpty());
+        QVERIFY(w->listedNames().isEmpty());
         QCOMPARE(w.column(0), QStringList{QString()});
         QCOMPARE(w->Label1->text(), u"0 предметов"_s);
     }
@@ -186,7 +186,7 @@ private slots:
         QVERIFY(w.entries().isEmpty());
         QCOMPARE(w->StringGrid2->rowCount(), 1);
         QCOMPARE(w->Label1->text(), u"0 предметов"_s);
-        QCOMPARE(w->ListedNames, (QStringList{u"меч"_s, u"щит"_s}));
+        QCOMPARE(w->listedNames(), (QStringList{u"меч"_s, u"щит"_s}));
         QVERIFY(w->Memo1.isEmpty());
     }
 
@@ -396,7 +396,7 @@ private slots:
         w->Label1->setText(u"x"_s);
         w->P1->trigger();
         QCOMPARE(w.entries(), QStringList{u"1. а"_s});
-        QCOMPARE(w->ListedNames, QStringList{u"1. а"_s});
+        QCOMPARE(w->listedNames(), QStringList{u"1. а"_s});
         QCOMPARE(w.column(0), QStringList{u"1. а"_s});
         QCOMPARE(w->listEncoding, TextEncoding::Utf16LeBom);
         QCOMPARE(w->Label1->text(), u"x"_s);
@@ -435,12 +435,12 @@ private slots:
 
         // Loading: a missing slot does nothing; slot 2 brings its lines back.
         QTest::mouseClick(w->Button3, Qt::LeftButton);
-        w->ListedNames = {u"x"_s};
+        w->setListedNames({u"x"_s});
         QTest::mouseClick(w->sBitBtn6, Qt::LeftButton);
         QVERIFY(w.entries().isEmpty());
         QTest::mouseClick(w->sBitBtn5, Qt::LeftButton);
         QCOMPARE(w.entries(), (QStringList{u"меч"_s, u"щит"_s}));
-        QCOMPARE(w->ListedNames, w.entries());
+        QCOMPARE(w->listedNames(), w.entries());
         QCOMPARE(w.column(0), w.entries());
         QCOMPARE(w->Label1->text(), u"0 предметов"_s);
         QCOMPARE(w->sBitBtn5->toolTip(), u"Список 2 (2 записи)"_s);
@@ -479,7 +479,7 @@ private slots:
         w->CheckBox2->setChecked(true);
         w.paste(u"щит\r\n"_s + huge + u"\r\n"_s);
         QCOMPARE(w.entries(), (QStringList{u"щит"_s, huge}));
-        QCOMPARE(w->ListedNames, (QStringList{u"щит"_s, huge}));
+        QCOMPARE(w->listedNames(), (QStringList{u"щит"_s, huge}));
         QCOMPARE(w.column(0), w.entries());
         QCOMPARE(w->Memo1.value(1), huge);
         QVERIFY(!cursors.isEmpty());
@@ -558,7 +558,7 @@ private slots:
         QVERIFY(w.showActive());
         w.clickEntry(1);
         const QStringList before = w.entries();
-        const QStringList namesBefore = w->ListedNames;
+        const QStringList namesBefore = w->listedNames();
         const QStringList levelsBefore = w.column(LevelColumn);
         QVERIFY(!w->Redo1->isEnabled());
 
@@ -579,12 +579,12 @@ private slots:
             QTest::keyClick(field, Qt::Key_Return);
         }
         QCOMPARE(w.entries(), after);
-        const QStringList namesAfter = w->ListedNames;
+        const QStringList namesAfter = w->listedNames();
         QVERIFY(w->Undo1->isEnabled());
 
         w->Undo1->trigger();
         QCOMPARE(w.entries(), before);
-        QCOMPARE(w->ListedNames, namesBefore);
+        QCOMPARE(w->listedNames(), namesBefore);
         QCOMPARE(w.column(LevelColumn), levelsBefore);
         QCOMPARE(w->ListBox1->currentRow(), 1);
         QCOMPARE(w.selectedRows(), QList<int>{1});
@@ -594,10 +594,44 @@ private slots:
 
         w->Redo1->trigger();
         QCOMPARE(w.entries(), after);
-        QCOMPARE(w->ListedNames, namesAfter);
+        QCOMPARE(w->listedNames(), namesAfter);
         // The table is rebuilt from the list, as after any change of it.
         QCOMPARE(w.column(EntryColumn), after.isEmpty() ? QStringList{QString()} : after);
         QVERIFY(w->Label1->accessibleName().startsWith(u"Возвращено: "_s));
+        QVERIFY(!w->Redo1->isEnabled());
+    }
+
+    /// A change of the same length made outside the history (any write of the list that is
+    /// not a recorded step) is never spliced into: the step is refused and the history
+    /// dropped, the list left as it was written.
+    void aListWrittenOutsideTheHistoryIsNotSplicedInto_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("names");
+        // A delete keeps the captured names: three of them stand beside the two entries.
+        QTest::newRow("entries reordered")
+            << QStringList{u"меч"_s, u"кольцо"_s} << QStringList{u"кольцо"_s, u"шлем"_s, u"меч"_s};
+        QTest::newRow("names replaced")
+            << QStringList{u"кольцо"_s, u"меч"_s} << QStringList{u"лук"_s, u"посох"_s, u"плащ"_s};
+    }
+    void aListWrittenOutsideTheHistoryIsNotSplicedInto()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, names);
+        Window w;
+        w.paste(u"кольцо\nшлем\nмеч"_s);
+        w.clickEntry(1);
+        w->e1->trigger();
+        QCOMPARE(w.entries(), (QStringList{u"кольцо"_s, u"меч"_s}));
+        QCOMPARE(w->listedNames(), (QStringList{u"кольцо"_s, u"шлем"_s, u"меч"_s}));
+        QVERIFY(w->Undo1->isEnabled());
+
+        w->ListBox1->setState(listStateOf(entries));
+        w->setListedNames(names);
+        w->Undo1->trigger();
+        QCOMPARE(w.entries(), entries);
+        QCOMPARE(w->listedNames(), names);
+        QVERIFY(!w->Undo1->isEnabled());
         QVERIFY(!w->Redo1->isEnabled());
     }
 

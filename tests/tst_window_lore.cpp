@@ -108,7 +108,7 @@ struct Window
     void setEntries(const QStringList &entries)
     {
         fillList(form->ListBox1, entries);
-        form->ListedNames = entries;
+        form->setListedNames(entries);
         form->RebuildItemTable();
     }
     bool showActive()
@@ -209,14 +209,14 @@ private slots:
         w->Edit3->setText(u"Л"_s);
         QTest::keyClick(w->Edit3, Qt::Key_Return, Qt::ShiftModifier);
         QCOMPARE(w.entries(), (QStringList{u"шлем"_s, u"жилет"_s, u"плащ"_s, u"амулет"_s}));
-        QCOMPARE(w->ListedNames, w.entries());
+        QCOMPARE(w->listedNames(), w.entries());
         QCOMPARE(w->Label1->text(), u"4 предметов"_s);
         QCOMPARE(w->StringGrid2->rowCount(), 4);
 
         w->Edit3->clear();
         QTest::keyClick(w->Edit3, Qt::Key_Enter);
         QVERIFY(w.entries().isEmpty());
-        QVERIFY(w->ListedNames.isEmpty());
+        QVERIFY(w->listedNames().isEmpty());
         QCOMPARE(w->Label1->text(), u"0 предметов"_s);
     }
 
@@ -227,7 +227,7 @@ private slots:
         QVERIFY(w.entries().isEmpty());
         QTest::keyClick(w->ComboBox6, Qt::Key_Return);
         QCOMPARE(w.entries(), (QStringList{u"амулет"_s, u"жилет"_s, u"старый фонарь"_s}));
-        QCOMPARE(w->ListedNames, (QStringList{u"старый фонарь"_s, u"жилет"_s, u"амулет"_s}));
+        QCOMPARE(w->listedNames(), (QStringList{u"старый фонарь"_s, u"жилет"_s, u"амулет"_s}));
         QVERIFY(w->ListBox1->itemModel()->isSorted());
         QCOMPARE(w->Label1->text(), u"3 предметов"_s);
         QCOMPARE(w->ComboBox6->currentText(), u"УДАЧА"_s);
@@ -240,7 +240,7 @@ private slots:
         w->ComboBox5->setEditText(u"дополнительный"_s);
         QTest::keyClick(w->ComboBox5, Qt::Key_Return);
         QCOMPARE(w.entries(), (QStringList{u"плащ"_s, u"Бусы"_s}));
-        QCOMPARE(w->ListedNames, (QStringList{u"плащ"_s, u"шлем"_s, u"Бусы"_s}));
+        QCOMPARE(w->listedNames(), (QStringList{u"плащ"_s, u"шлем"_s, u"Бусы"_s}));
         QCOMPARE(w->Label1->text(), u"2 предметов"_s);
 
         w->ComboBox5->setEditText(u"ничего такого"_s);
@@ -307,7 +307,7 @@ private slots:
         typeText(box, u"НА Г"_s);
         QCOMPARE(box->currentText(), u"НА Голову"_s);
         QCOMPARE(w.entries(), QStringList{u"шлем"_s});
-        QCOMPARE(w->ListedNames, (QStringList{u"плащ"_s, u"шлем"_s, u"жилет"_s}));
+        QCOMPARE(w->listedNames(), (QStringList{u"плащ"_s, u"шлем"_s, u"жилет"_s}));
     }
 
     /// «Сравнить» with exactly two entries selected: both lores in colour below the table of

@@ -112,7 +112,7 @@ StartedWindow startedWindow(const TForm1 &form, const FakeUiServices &services)
                        form.StringGrid1Index.size(),
                        form.BaseLines.lineCount(),
                        form.ListBox1->state().entries,
-                       form.ListedNames,
+                       form.listedNames(),
                        form.Label1->text(),
                        {}};
     for (const ItemTableRow &row : readItemTable(form.StringGrid2))
@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(m_form->Edit1->text(), u"staff.hjt"_s);
         QCOMPARE(m_form->memo3->toPlainText(), u"файл базы не найден"_s);
         QCOMPARE(entries(), QStringList());
-        QCOMPARE(m_form->ListedNames, QStringList());
+        QCOMPARE(m_form->listedNames(), QStringList());
         QCOMPARE(m_form->Label1->text(), u"0 предметов"_s);
         QVERIFY(m_form->StringGrid2->isColumnHidden(RatingsColumn));
         QCOMPARE(m_form->StringGrid2->rowCount(), 1);
@@ -230,7 +230,7 @@ private slots:
         QVERIFY(m_form->memo3->toPlainText().startsWith(u"реж таймер да"_s));
         const QStringList listed{u"синий плащ"_s, u"12. ржавый ключ"_s, u"сапоги"_s};
         QCOMPARE(entries(), listed);
-        QCOMPARE(m_form->ListedNames, listed);
+        QCOMPARE(m_form->listedNames(), listed);
         QCOMPARE(m_form->Label1->text(), u"3 предметов"_s);
         QCOMPARE(tableColumn(EntryColumn), listed);
         QCOMPARE(tableColumn(LevelColumn), (QStringList{u"12"_s, u"3"_s, QString()}));
@@ -286,7 +286,7 @@ private slots:
         // Everything after the settings still ran.
         QCOMPARE(m_form->StringGrid1Index.size(), 2);
         QCOMPARE(entries(), (QStringList{u"синий плащ"_s, u"ржавый ключ"_s}));
-        QCOMPARE(m_form->ListedNames, entries());
+        QCOMPARE(m_form->listedNames(), entries());
         QCOMPARE(m_form->Label1->text(), u"2 предметов"_s);
         QCOMPARE(tableColumn(LevelColumn), (QStringList{u"12"_s, u"3"_s}));
         QVERIFY(m_form->StringGrid2->isColumnHidden(RatingsColumn));
@@ -389,7 +389,7 @@ private slots:
         QCOMPARE(m_services.errors, QStringList());
         QCOMPARE(entries().size(), 2);
         QCOMPARE(entries().first(), u"синий плащ"_s);
-        QCOMPARE(m_form->ListedNames, entries());
+        QCOMPARE(m_form->listedNames(), entries());
         QVERIFY(m_form->close());
         QCOMPARE(readBytes(u"list.txt"_s), writtenBack);
     }

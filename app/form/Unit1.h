@@ -171,7 +171,6 @@ public:
     // ---- Shared state ---------------------------------------------------------------------
     StaffBase BaseLines;           ///< the staff base's lines; replaced by every load
     ItemIndex StringGrid1Index;    ///< ItemIndex; change it only through setItemIndex
-    QStringList ListedNames;       ///< plain names of the captured entries
     PropertyFilter propertyFilter; ///< the property filter, with the records of ListedNames
     TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
     TextEncoding settingsEncoding = TextEncoding::Ansi; ///< encoding settings.ini was read in
@@ -182,6 +181,10 @@ public:
 
     /// Replaces ItemIndex and refreshes the table `StringGrid1` over it.
     void setItemIndex(ItemIndex index);
+    /// ListedNames, the plain names of the captured entries. The list's model keeps them beside
+    /// the entries, so that every change of them counts as a change of the list.
+    const QStringList &listedNames() const;
+    void setListedNames(const QStringList &names);
 
     /// The quick slot's save button (`sBitBtn1`..`sBitBtn3`) and load button (`sBitBtn4`..
     /// `sBitBtn6`), slot 1 to 3.

@@ -62,7 +62,9 @@ void pasteClipboard(TForm1 &form, bool replace)
     form.Memo1 = splitLines(form.uiServices().clipboardText());
     ListState list = form.ListBox1->state();
     if (replace) {
-        clearForReplacement(list, form.ListedNames);
+        QStringList names = form.listedNames();
+        clearForReplacement(list, names);
+        form.setListedNames(names);
         form.ListBox1->setState(list);
     }
     form.ParsePastedLines(list);
@@ -141,14 +143,18 @@ void deleteFocusedOrSelected(TForm1 &form)
 ListState TForm1::showListFile(const QString &path)
 {
     ListState list = ListBox1->state();
-    listEncoding = loadListFile(list, ListedNames, path);
+    QStringList names = listedNames();
+    listEncoding = loadListFile(list, names, path);
+    setListedNames(names);
     ListBox1->setState(list);
     return list;
 }
 
 void TForm1::ParsePastedLines(ListState &list)
 {
-    PasteOutcome outcome = pasteLinesIntoList(list, ListedNames, Memo1);
+    QStringList names = listedNames();
+    PasteOutcome outcome = pasteLinesIntoList(list, names, Memo1);
+    setListedNames(names);
     Memo1 = std::move(outcome.bufferLines);
     Label1->setText(outcome.countText);
 }
@@ -312,9 +318,19 @@ void TForm1::Redo1Click()
     updateHistoryActions();
 }
 
+const QStringList &TForm1::listedNames() const
+{
+    return ListBox1->itemModel()->listedNames();
+}
+
+void TForm1::setListedNames(const QStringList &names)
+{
+    ListBox1->itemModel()->setListedNames(names);
+}
+
 ListSnapshot TForm1::listSnapshot() const
 {
-    return {ListBox1->state(), ListedNames};
+    return {ListBox1->state(), listedNames(), ListBox1->itemModel()->generation()};
 }
 
 void TForm1::changeList(const QString &command, const std::function<void()> &change)
@@ -322,11 +338,13 @@ void TForm1::changeList(const QString &command, const std::function<void()> &cha
     const ListSnapshot before = listSnapshot();
     const auto record = [&] {
         // What the command left, from the model itself: the entries it holds (shared, not
-        // copied) and the sorted mode. The views are not read back.
+        // copied), the sorted mode, the names and the generation. The views are not read back.
+        const ItemListModel &model = *ListBox1->itemModel();
         ListSnapshot after;
-        after.list.entries = ListBox1->entries();
-        after.list.sorted = ListBox1->itemModel()->isSorted();
-        after.listedNames = ListedNames;
+        after.list.entries = model.entries();
+        after.list.sorted = model.isSorted();
+        after.listedNames = model.listedNames();
+        after.generation = model.generation();
         m_listHistory.record(before, after, command);
         updateHistoryActions();
     };
@@ -343,7 +361,8 @@ void TForm1::applyListMove(const ListHistory::Move &move, const QString &done)
 {
     const ListState &list = move.snapshot.list;
     ListBox1->setState(list);
-    ListedNames = move.snapshot.listedNames;
+    setListedNames(move.snapshot.listedNames);
+    m_listHistory.moveShown(ListBox1->itemModel()->generation());
     RebuildItemTable(list.entries);
     Label1->setText(countText(list.size()),
                     u"%1: %2, %3 → %4"_s.arg(done, move.command, countText(move.countBefore),

@@ -216,7 +216,7 @@ void TForm1::showSearchResult(const QStringList &names, bool sortList)
     ListState list = ListBox1->state();
     clearEntries(list);
     addEntries(list, names);
-    ListedNames = names;
+    setListedNames(names);
     if (sortList)
         switchSortedOn(list);
     ListBox1->setState(list);
@@ -233,7 +233,7 @@ void TForm1::showFilteredList()
 {
     ListState list = ListBox1->state();
     clearEntries(list);
-    addEntries(list, propertyFilter.names(BaseLines, ComboBox5->currentText(), ListedNames));
+    addEntries(list, propertyFilter.names(BaseLines, ComboBox5->currentText(), listedNames()));
     ListBox1->setState(list);
     RebuildItemTable(list.entries);
     Label1->setText(countText(list.size()));

@@ -219,7 +219,7 @@ void TForm1::FormCreate()
         runReported(*this, [this] { startBaseLoad(); });
     else
         runReported(*this, [this] { clickButton6(); });
-    ListedNames.clear();
+    setListedNames({});
     m_listFileUnread = !runReported(*this, [this] { restoreList(*this); });
     Label1->setText(countText(ListBox1->count()));
     StringGrid2->setColumnHidden(RatingsColumn, true);

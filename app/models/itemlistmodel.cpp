@@ -38,6 +38,11 @@ void ItemListModel::setEntries(const QStringList &entries)
     });
     const int removed = oldCount - ends.prefix - ends.suffix;
     const int added = newCount - ends.prefix - ends.suffix;
+    if (removed == 0 && added == 0) {
+        m_entries = entries; // the same texts: nothing changes, the new list is shared
+        return;
+    }
+    ++m_generation;
     if (removed > rowsRemovedOneByOne) {
         beginResetModel();
         m_entries = entries;
@@ -61,6 +66,22 @@ void ItemListModel::setEntries(const QStringList &entries)
     } else {
         m_entries = entries;
     }
+}
+
+void ItemListModel::setSorted(bool sorted)
+{
+    if (sorted == m_sorted)
+        return;
+    m_sorted = sorted;
+    ++m_generation;
+}
+
+void ItemListModel::setListedNames(const QStringList &names)
+{
+    if (names == m_listedNames)
+        return;
+    m_listedNames = names;
+    ++m_generation;
 }
 
 void ItemListModel::setSpokenText(int row, const QString &spoken)

@@ -1,5 +1,6 @@
 #include "app/widgets/accessibleparts.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -9,12 +10,36 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-/// A colour picker: a combo box named by its purpose and its colour, «Цвет фона …: clBlack».
+/// A colour picker: a combo box named by its purpose and its colour, «Цвет фона …: clBlack»,
+/// with its drop-down list of colour names as its one child, as Qt gives every other combo
+/// box: a screen reader walks the choices there, and Windows' bridge says a newly chosen
+/// item only through that list.
 class ColourPickerReading : public QAccessibleWidget
 {
 public:
     explicit ColourPickerReading(QWidget *picker) : QAccessibleWidget(picker, QAccessible::ComboBox)
     {}
+
+    int childCount() const override { return comboBox()->view() ? 1 : 0; }
+
+    QAccessibleInterface *child(int index) const override
+    {
+        QAbstractItemView *list = comboBox()->view();
+        return index == 0 && list ? QAccessible::queryAccessibleInterface(list) : nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child && child->object() && child->object() == comboBox()->view() ? 0 : -1;
+    }
+
+    /// The closed list covers nothing of the box, and the open one is a window of its own.
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        Q_UNUSED(x);
+        Q_UNUSED(y);
+        return nullptr;
+    }
 
     QString text(QAccessible::Text t) const override
     {

@@ -8,7 +8,9 @@ folder with the example staff base. Two checks:
 
   tree      walks the program's accessibility tree and fails on any visible focusable control
             without a name, on two buttons with the same name, and on any hidden control in the
-            tree (the stores and buffers the player never sees);
+            tree (the stores and buffers the player never sees); the colour pickers must say
+            their purpose and colour, hold their list of the 50 colour names as a child, and
+            announce a colour chosen with the Down key as a name-change event;
   keyboard  a player without mouse or screen, the Russian keyboard layout active: another
             program (xclip) holds a game listing; key presses alone (xdotool key) add it with
             F2, move to the list and to an entry, run "Копировать все" from the list's menu
@@ -47,6 +49,19 @@ INSIDE_PRIVATE_BUS = "TARNBOOK_ATSPI_PRIVATE_BUS"
 # "Пакетные" over the list after the paste (prefix empty, "добавить 'все.'" clear).
 PACKET = (" кольцо.ветра\r\n шлем.стража\r\n посох.ученика\r\n .\r\n\r\n").encode("utf-8")
 COPY_ALL = "".join(entry + "\r\n" for entry in e2e.LIST_AFTER_PASTE).encode("utf-8")
+# The colour names each colour picker lists, in any order.
+COLOUR_NAMES = sorted([
+    "clBlack", "clMaroon", "clGreen", "clOlive", "clNavy", "clPurple", "clTeal", "clGray",
+    "clSilver", "clRed", "clLime", "clYellow", "clBlue", "clFuchsia", "clAqua", "clWhite",
+    "clMoneyGreen", "clSkyBlue", "clCream", "clMedGray", "clActiveBorder", "clActiveCaption",
+    "clAppWorkSpace", "clBackground", "clBtnFace", "clBtnHighlight", "clBtnShadow", "clBtnText",
+    "clCaptionText", "clGradientActiveCaption", "clGradientInactiveCaption", "clGrayText",
+    "clHighlight", "clHighlightText", "clHotLight", "clInactiveBorder", "clInactiveCaption",
+    "clInactiveCaptionText", "clInfoBk", "clInfoText", "clMenu", "clMenuBar", "clMenuHighlight",
+    "clMenuText", "clScrollBar", "cl3DDkShadow", "cl3DLight", "clWindow", "clWindowFrame",
+    "clWindowText"])
+BACKGROUND_PICKER = "Цвет фона списка, описания и полей поиска"
+TEXT_PICKER = "Цвет текста списка, описания и полей поиска"
 # The record of the list's second entry in the example base, line by line.
 ENTRY_TWO_LORE = ["Предмет 'шлем стража', Тип предмета: Броня", "Вн  Ва  Пл  Рс",
                   "Оценка: 8, 7, 9, 8", "Вы можете одеть это на голову.", "мин.уровень 10",
@@ -153,7 +168,42 @@ class Bus:
         return "%s %r" % (node.get_role_name(), node.get_name()) if node else "nothing"
 
 
-def check_tree(bus, app):
+def check_pickers(bus, app, desktop):
+    """Each colour picker holds its drop-down list of colour names as a child, as every other
+    combo box does, and a colour chosen from the keyboard is told as a new name."""
+    Atspi = bus.Atspi
+    pickers = [node for node in bus.walk(bus.fresh(app))
+               if node.get_role() == Atspi.Role.COMBO_BOX and node.get_name().startswith("Цвет ")]
+    for picker in pickers:
+        lists = [picker.get_child_at_index(i) for i in range(picker.get_child_count())]
+        lists = [child for child in lists if child is not None and child.get_role() in (
+            Atspi.Role.LIST, Atspi.Role.LIST_BOX)]
+        e2e.check(len(lists) == 1, "%s has %d lists as children" % (bus.describe(picker),
+                                                                  len(lists)))
+        names = [lists[0].get_child_at_index(i).get_name()
+                 for i in range(lists[0].get_child_count())]
+        e2e.check(sorted(names) == COLOUR_NAMES, "%s lists %d colour names: %r"
+                  % (bus.describe(picker), len(names), names))
+    print("colour pickers: each holds a list of the %d colour names" % len(COLOUR_NAMES))
+
+    background = bus.find(app, "combo box", BACKGROUND_PICKER)
+    Atspi.Component.grab_focus(background)
+
+    def focus_on_background():
+        node = bus.focused(app)
+        return node is not None and node.get_role() == Atspi.Role.COMBO_BOX and \
+            node.get_name().startswith(BACKGROUND_PICKER)
+    bus.wait("the focus on the background picker", focus_on_background,
+             state=lambda: bus.describe(bus.focused(app)))
+    bus.events.clear()
+    desktop.xdotool("key", "Down")
+    told = BACKGROUND_PICKER + ": clMaroon"
+    bus.wait("«%s» said" % told, lambda: any(event[2] == told for event in bus.events),
+             state=lambda: bus.events)
+    print("Down on the background picker: «%s» announced as its new name" % told)
+
+
+def check_tree(bus, app, desktop):
     Atspi = bus.Atspi
     nameless, hidden, button_names = [], [], []
     count = 0
@@ -188,12 +238,12 @@ def check_tree(bus, app):
     pickers = sorted(node.get_name() for node in bus.walk(app)
                      if node.get_role() == Atspi.Role.COMBO_BOX
                      and node.get_name().startswith("Цвет "))
-    e2e.check(pickers == ["Цвет текста списка, описания и полей поиска: clSilver",
-                          "Цвет фона списка, описания и полей поиска: clBlack"],
+    e2e.check(pickers == [TEXT_PICKER + ": clSilver", BACKGROUND_PICKER + ": clBlack"],
               "the colour pickers read %r" % pickers)
     links = [node.get_name() for node in bus.walk(app) if node.get_role() == Atspi.Role.LINK]
     e2e.check(links == ["Открыть группу вконтакте"], "links in the tree: %r" % links)
     print("colour pickers: %s; link: %s" % ("; ".join(pickers), links[0]))
+    check_pickers(bus, app, desktop)
 
 
 def check_keyboard(bus, app, desktop, window):
@@ -404,7 +454,7 @@ def run_inside_private_bus(mode, program, staff_base):
                            lambda: bus.application(process.pid))
             bus.wait("the window in the tree", lambda: bus.find(app, "push button", "Добавить"))
             if mode == "tree":
-                check_tree(bus, app)
+                check_tree(bus, app, desktop)
             else:
                 check_keyboard(bus, app, desktop, window)
             desktop.close_window(process, window)

@@ -1,5 +1,7 @@
 #include "app/desktop/uiservices.h"
 
+#include "app/desktop/announcer.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -62,7 +64,8 @@ private:
     bool m_showing = false;
 };
 
-DesktopUiServices::DesktopUiServices(QWidget *owner) : m_owner(owner)
+DesktopUiServices::DesktopUiServices(QWidget *owner)
+    : m_owner(owner), m_announcer(owner ? new Announcer(owner) : nullptr)
 {
     if (owner && !owner->isVisible())
         m_pendingErrors = new PendingErrors(owner);
@@ -104,6 +107,12 @@ QString DesktopUiServices::clipboardText()
 void DesktopUiServices::openUrl(const QUrl &url)
 {
     QDesktopServices::openUrl(url);
+}
+
+void DesktopUiServices::announce(const QString &message)
+{
+    if (m_announcer)
+        m_announcer->announce(message);
 }
 
 bool DesktopUiServices::askYesNo(const QString &question)

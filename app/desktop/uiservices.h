@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+class Announcer;
 class QWidget;
 
 /// What the window asks of the desktop: message boxes, file dialogs, the clipboard and
@@ -28,6 +29,8 @@ public:
     /// Opens a file or an address with the desktop's associated application; the result is
     /// ignored, as the desktop reports its own failures.
     virtual void openUrl(const QUrl &url) = 0;
+    /// Tells a screen reader what a command did, politely, without moving the focus.
+    virtual void announce(const QString &message) = 0;
 
     // Saved state: the question asked when closing could not save everything.
     /// A modal question with Yes and No buttons; true for Yes.
@@ -50,10 +53,12 @@ public:
     void setClipboardText(const QString &text) override;
     QString clipboardText() override;
     void openUrl(const QUrl &url) override;
+    void announce(const QString &message) override;
     bool askYesNo(const QString &question) override;
 
 private:
     class PendingErrors;
     QWidget *m_owner;
+    Announcer *m_announcer = nullptr;        ///< owned by the owner
     QPointer<PendingErrors> m_pendingErrors; ///< until the owner's first frame
 };

@@ -357,6 +357,8 @@ void TForm1::takeUpBaseLoad(StaffBaseLoad load)
     }
     BaseLines = std::move(load.lines);
     setItemIndex(std::move(load.index));
+    m_services->announce(load.fileMissing ? baseMissingMessage()
+                                          : baseLoadedSpoken(StringGrid1Index.size(), false));
 }
 
 void TForm1::startBaseLoad()
@@ -402,6 +404,7 @@ bool TForm1::takeUpBaseReload(BaseReader &reader)
         }
         BaseLines = std::move(load.lines);
         setItemIndex(std::move(load.index));
+        m_services->announce(baseLoadedSpoken(StringGrid1Index.size(), true));
         m_baseReloadFailed = false;
         return true;
     } catch (const TarnError &error) {

@@ -79,8 +79,8 @@ void TForm1::makeAccessible()
     // A list entry whose item the base does not know says so when it becomes the focused one;
     // while the base is still loading, nothing is known yet.
     ListBox1->setEntryRemark([this](const QString &entry) {
-        if (baseLoadPending())
-            return QString();
+        if (baseLoadPending() || ItemKey(entry).isEmpty())
+            return QString(); // a blank entry says so by itself
         return StringGrid1Index.find(ItemKey(entry)) < 0 ? u"нет в базе"_s : QString();
     });
 }

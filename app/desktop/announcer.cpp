@@ -38,7 +38,9 @@ constexpr qsizetype noteCount = 4;
 
 } // namespace
 
-Announcer::Announcer(QWidget *window) : QObject(window), m_window(window) {}
+Announcer::Announcer(QWidget *window)
+    : QObject(window), m_window(window), m_send(&QAccessible::updateAccessibility)
+{}
 
 void Announcer::announce(const QString &message)
 {
@@ -47,10 +49,8 @@ void Announcer::announce(const QString &message)
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     QAccessibleAnnouncementEvent event(m_window, message);
     event.setPoliteness(QAccessible::AnnouncementPoliteness::Polite);
-    QAccessible::updateAccessibility(&event);
+    m_send(&event);
 #else
-    if (!QAccessible::isActive())
-        return; // no screen reader listens: no notes are made
     if (m_notes.size() < noteCount) {
         auto *note = new QObject(this);
         // The accessibility cache owns the reading and deletes it with its note.
@@ -62,6 +62,6 @@ void Announcer::announce(const QString &message)
     auto *reading = static_cast<NoteReading *>(QAccessible::queryAccessibleInterface(note));
     reading->setMessage(message);
     QAccessibleEvent shown(reading, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&shown);
+    m_send(&shown);
 #endif
 }

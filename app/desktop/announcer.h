@@ -4,6 +4,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
+class QAccessibleEvent;
 class QWidget;
 
 /// Tells a screen reader, politely and without moving the focus, what a command did.
@@ -22,8 +25,13 @@ public:
 
     void announce(const QString &message);
 
+    /// Where the events go: QAccessible::updateAccessibility, or what a test puts in its place.
+    using Sender = std::function<void(QAccessibleEvent *)>;
+    void setSender(Sender send) { m_send = std::move(send); }
+
 private:
     QWidget *m_window;
+    Sender m_send;
     /// The notes, used in turn: a screen reader reads a note's words when it takes up the
     /// event, maybe after the next message came, so each message has a note of its own until
     /// the others have been used.

@@ -133,9 +133,9 @@ void TForm1::nameControls()
           "станут списком"_s);
     speak(StringGrid2, u"Таблица предметов"_s,
           u"Столбцы: предмет, лучший класс, уровень. "_s + menuKeys);
-    // The list's description is its entry count, then how to open its menu.
-    ListBox1->setAccessibleName(u"Список предметов"_s);
-    ListBox1->setDescriptionTail(menuKeys);
+    // The count is told after every command that changes it (the announcer), and a screen
+    // reader says it with the list; kept in the description as well, it would be said twice.
+    speak(ListBox1, u"Список предметов"_s, menuKeys);
     speak(memo3, u"Описание предмета"_s);
     memo3->setAccessibleDescription(u"Справка по программе"_s);
     speak(ComboBox5, u"Поиск свойства среди предметов списка"_s,

@@ -164,7 +164,36 @@ class Job:
         print("%-28s Orca: «%s»" % (name, utterance))
         return said
 
+    def focus(self, what, phrase, *keys):
+        """Moves the focus with `keys` until Orca names the control with `phrase`."""
+        self._close_previous()
+        self.speech.mark()
+        self.keys(*keys)
+        self.speech.wait(what, phrase)
+
+    def choose_in_menu(self, item, presses=20):
+        """Down through the open menu until Orca says `item`."""
+        self._close_previous()
+        for _ in range(presses):
+            self.speech.mark()
+            self.keys("Down")
+            said = self.speech.wait("the next menu item", "")
+            if any(utterance.startswith(item) for utterance in said):
+                print("%-28s Orca: %r" % ("Down to «%s»" % item, said))
+                return
+        raise e2e.Failure("«%s» not met in the menu after %d presses of Down" % (item, presses))
+
+    def close_box(self):
+        """Enter on a message box: it closes, and Orca tells where the focus went back."""
+        self._close_previous()
+        self.speech.mark()
+        self.keys("Return")
+        said = self.speech.wait("the box closed", "", timeout=10)
+        print("%-28s Orca: %r" % ("Enter (the box closes)", said))
+
     def finish(self):
+        # The last command's words had a second to come twice.
+        time.sleep(1.0)
         self._close_previous()
 
 
@@ -215,19 +244,42 @@ def run_job(desktop, speech, program, workdir):
     job.command("F2 «Добавить»", "Предметов в списке: 4", "F2")
     job.command("F5 «Пакетные»", "Пакет в буфере обмена: 4 строки", "F5")
     e2e.wait_for("xclip to give up the clipboard", lambda: owner.poll() is not None, timeout=5)
+
+    # The list's menu from the keyboard, on the first two entries: it opens on its first
+    # item, which is said; «Сравнить» is found by its words, wherever it stands in the menu.
+    job.focus("the list", "Список предметов", "F8", "Tab", "Tab")
+    job.keys("Home", "shift+Down")
+    job.command("Shift+F10 (the list's menu)", "Копировать", "shift+F10")
+    job.choose_in_menu("Сравнить")
+    job.command("Enter on «Сравнить»", "Сравнение: «кольцо ветра» и «шлем стража»", "Return")
+    job.focus("Escape (the comparison closes)", "Список предметов", "Escape")
+
     job.command("Shift+F4 «Очистить»", "Список пуст", "shift+F4")
-    job.command("F11 «Отменить»", "Отменено: очистка, 4 предметов → 0 предметов", "F11")
+    job.command("F11 «Отменить»", "Отменено: очистка, 0 предметов → 4 предметов", "F11")
     job.command("Shift+F11 «Вернуть»", "Возвращено: очистка, 4 предметов → 0 предметов",
                 "shift+F11")
-    job.command("F11 again", "Отменено: очистка", "F11")
+    job.command("F11 again", "Отменено: очистка, 0 предметов → 4 предметов", "F11")
     job.command("F8, «шлем», Enter", "Найдено: 1 предметов", "F8", typed="шлем",
                 then=["Return"])
-    job.command("F9, «защита», Enter", "Найдено: ", "F9", typed="защита", then=["Return"])
-    job.command("F12, «свет», Enter", "Предметов в списке: ", "F12", typed="свет",
+    job.command("F9, «защита», Enter", "Найдено: 2 предметов", "F9", typed="защита",
+                then=["Return"])
+    job.command("F12, «свет», Enter", "Предметов в списке: 1", "F12", typed="свет",
                 then=["Return"])
     job.command("Alt+Shift+1 (quick save)", "Перезаписан 1 список предметов", "alt+shift+1")
-    job.command("Enter (the box closes)", "", "Return", timeout=5)
-    job.command("Shift+F4, Alt+1", "Предметов в списке: ", "shift+F4", "alt+1")
+    job.close_box()
+    job.command("Shift+F4, Alt+1 (quick load)", "Предметов в списке: 1", "shift+F4", "alt+1")
+
+    # Quick slot 2 cannot be written (a folder stands in its place): the error box says why.
+    os.mkdir(os.path.join(workdir, "save2.txt"))
+    job.command("Alt+Shift+2 (cannot save)", "save2.txt", "alt+shift+2")
+    job.close_box()
+
+    # The base file written again on disk: the program reads it again and says so.
+    with open(os.path.join(workdir, "staff.hjt"), "rb") as base:
+        content = base.read()
+    with open(os.path.join(workdir, "staff.hjt"), "wb") as base:
+        base.write(content)
+    job.command("the base file changed", "База стафа перечитана: 10 предметов")
     job.finish()
     desktop.close_window(process, window)
     return job.heard
@@ -267,6 +319,9 @@ def run_inside_private_bus(program, staff_base):
             return 1
         finally:
             desktop.stop_all()
+            if os.environ.get("TARNBOOK_ORCA_LOG"):
+                shutil.copy(os.path.join(scratch, "orca-debug.log"),
+                            os.environ["TARNBOOK_ORCA_LOG"])
     return 0
 
 

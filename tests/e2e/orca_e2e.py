@@ -40,7 +40,7 @@ import atspi_e2e  # noqa: E402  (the accessibility bus's launchers and the AT-SP
 
 SKIP = 77
 TOOLS = ["orca", "Xvfb", "openbox", "xclip", "xdotool", "xprop", "wmctrl", "dbus-run-session",
-         "dbus-send"]
+         "dbus-send", "setxkbmap"]
 INSIDE_PRIVATE_BUS = "TARNBOOK_ORCA_PRIVATE_BUS"
 
 # Orca's settings for the test: speech on, but its speech server is one that does not exist,
@@ -233,6 +233,8 @@ def start_orca(desktop, scratch):
 
 def run_job(desktop, speech, program, workdir):
     job = Job(desktop, speech)
+    # The player's keyboard: the Russian layout, so the searches are typed with its own keys.
+    desktop.run(["setxkbmap", "ru"])
     speech.mark()
     desktop.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
     desktop.env["QT_ACCESSIBILITY"] = "1"
@@ -316,6 +318,11 @@ def run_inside_private_bus(program, staff_base):
             keep = os.path.abspath("orca-failure-debug.log")
             shutil.copy(os.path.join(scratch, "orca-debug.log"), keep)
             print("Orca's debug log: %s" % keep)
+            for name in os.listdir(scratch):
+                if name.startswith("program-"):
+                    with open(os.path.join(scratch, name), encoding="utf-8",
+                              errors="replace") as log:
+                        print("The program's output (%s):\n%s" % (name, log.read().strip()))
             return 1
         finally:
             desktop.stop_all()

@@ -4,6 +4,7 @@
 #include <QAccessibleObject>
 #include <QWidget>
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 namespace {
 
 /// A note: a notification named by its message, whose parent is the window. It is no child of
@@ -37,6 +38,7 @@ private:
 constexpr qsizetype noteCount = 4;
 
 } // namespace
+#endif
 
 Announcer::Announcer(QWidget *window)
     : QObject(window), m_window(window), m_send(&QAccessible::updateAccessibility)

@@ -315,7 +315,6 @@ bool holdsNothing(const QString &cell)
     return trimText(cell).isEmpty();
 }
 
-
 ItemCellSpeech bestClassSpeech(const ItemCellPaint &paint)
 {
     if (!paint.overpaint || (paint.text.isEmpty() && !paint.fill))

@@ -18,6 +18,7 @@ command Orca must say its outcome, once:
   disk (read again).
 
 Usage: orca_e2e.py PROGRAM STAFF_BASE
+       (TARNBOOK_ORCA_LOG=FILE keeps Orca's debug log there, passed or not)
 
 Exit status 0 when Orca said every outcome, 1 when one was not heard (the utterances heard
 instead are printed), 77 (reported by CTest as skipped) when Orca or the X and bus tools are

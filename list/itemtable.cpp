@@ -340,11 +340,29 @@ ItemCellSpeech bestClassSpeech(const ItemCellPaint &paint)
 
 } // namespace
 
+QString emptyCellWords(int column)
+{
+    switch (column) {
+    case EntryColumn: return u"нет предмета"_s;
+    case ClassColumn: return u"нет классов"_s;
+    case LevelColumn: return u"нет уровня"_s;
+    default: return u"нет оценок"_s;
+    }
+}
+
 ItemCellSpeech itemCellSpeech(int column, const ItemTableRow &row)
 {
-    if (column == ClassColumn)
-        return bestClassSpeech(itemCellPaint(column, row));
-    if (column != EntryColumn || holdsNothing(row[EntryColumn]))
+    if (column < 0 || column >= itemTableColumnCount)
+        return {};
+    if (column == ClassColumn) {
+        ItemCellSpeech speech = bestClassSpeech(itemCellPaint(column, row));
+        if (speech.text.isEmpty() && holdsNothing(row[ClassColumn]))
+            speech.text = emptyCellWords(ClassColumn);
+        return speech;
+    }
+    if (holdsNothing(row[column]))
+        return {emptyCellWords(column), {}};
+    if (column != EntryColumn)
         return {};
     if (itemCellPaint(column, row).overpaint)
         return {row[EntryColumn] + u", сет"_s, u"Комплектный предмет (сет)"_s};

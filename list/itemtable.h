@@ -89,5 +89,10 @@ struct ItemCellSpeech
 /// The words for the cell in `column` of a row: in column 1 the best class label and which
 /// class group rates the item higher (what the background colour shows), in column 0 the
 /// entry with "сет" for a set item (the yellow) or "нет в базе" when the row holds nothing
-/// from the item index.
+/// from the item index. A cell that shows nothing (empty or blanks) says so in its column's
+/// words: "нет предмета", "нет классов", "нет уровня", "нет оценок".
 ItemCellSpeech itemCellSpeech(int column, const ItemTableRow &row);
+/// What a cell of `column` that shows nothing says, and an entry of the list that is blank
+/// (column 0's words): without words a screen reader names only the kind of object ("cell",
+/// "data item").
+QString emptyCellWords(int column);

@@ -9,11 +9,11 @@ TARNBOOK_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-d
                    fonts-dejavu-core fonts-wine)
 # What the tests need besides: the X server, window manager and X tools of the end-to-end
 # tests (tests/e2e), the accessibility bus and its Python bindings of the screen reader tests
-# (tests/e2e/atspi_e2e.py), and the MinGW-w64 compiler that checks the Windows code
-# (tests/windows).
+# (tests/e2e/atspi_e2e.py), the screen reader Orca that tests/e2e/orca_e2e.py listens to, and
+# the MinGW-w64 compiler that checks the Windows code (tests/windows).
 TARNBOOK_TEST_PACKAGES=(python3 xvfb openbox xclip xdotool wmctrl x11-utils x11-apps
                         at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus-x11 x11-xkb-utils
-                        g++-mingw-w64-x86-64-posix)
+                        orca g++-mingw-w64-x86-64-posix)
 
 install_missing_packages() {
     local missing=()

@@ -43,6 +43,9 @@ struct FakeUiServices final : UiServices
     QString clipboardText() override { return clipboard; }
     void openUrl(const QUrl &url) override { openedUrls.append(url); }
     void switchFromUsEnglishLayout() override { ++keyboardLayoutSteps; }
+    /// What was told to the screen reader, in order.
+    QStringList announcements;
+    void announce(const QString &message) override { announcements.append(message); }
 
     // Saved state: questions asked, and the answer every one of them gets.
     QStringList questions;

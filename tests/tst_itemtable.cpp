@@ -422,8 +422,14 @@ private slots:
         QTest::newRow("label of neither group")
             << 1 << row(u"x"_s, u"Пл"_s, u"5"_s, u"7"_s) << u"Пл, воины и маги наравне"_s
             << u"Лучшая оценка: Пл; ни"_s;
+        // A cell that shows nothing says so, or a screen reader reads a bare "cell".
         QTest::newRow("blanks after a sort")
-            << 1 << row(u" "_s, u" "_s, u" "_s, u" "_s) << QString() << QString();
+            << 1 << row(u" "_s, u" "_s, u" "_s, u" "_s) << u"нет классов"_s << QString();
+        QTest::newRow("blank entry")
+            << 0 << row(u" "_s, u" "_s, u" "_s, u" "_s) << u"нет предмета"_s << QString();
+        QTest::newRow("no level") << 2 << row(u"щит"_s) << u"нет уровня"_s << QString();
+        QTest::newRow("no ratings")
+            << 3 << row(u"щит"_s, u"Вн"_s, u"5"_s, u"  "_s) << u"нет оценок"_s << QString();
         QTest::newRow("no ratings: own drawing")
             << 1 << row(u"x"_s, u"Вн"_s, u"5"_s, QString()) << QString() << QString();
         QTest::newRow("set item") << 0 << row(u"амулет"_s, u"Сет Ма"_s, u"20"_s, u"1 2"_s)
@@ -432,7 +438,7 @@ private slots:
             << 0 << row(u"щит"_s) << u"щит, нет в базе"_s << u"Предмета нет"_s;
         QTest::newRow("not in the base, after a sort") << 0 << row(u"щит"_s, u" "_s, u" "_s, u" "_s)
                                                        << u"щит, нет в базе"_s << u"Предмета нет"_s;
-        QTest::newRow("empty row") << 0 << row(QString()) << QString() << QString();
+        QTest::newRow("empty row") << 0 << row(QString()) << u"нет предмета"_s << QString();
         QTest::newRow("found item")
             << 0 << row(u"шлем"_s, u"Вн"_s, u"5"_s, u"1"_s) << QString() << QString();
         QTest::newRow("level column")

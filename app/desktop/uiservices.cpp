@@ -1,5 +1,6 @@
 #include "app/desktop/uiservices.h"
 
+#include "app/desktop/announcer.h"
 #include "app/desktop/keyboardlayout.h"
 
 #include <QApplication>
@@ -64,7 +65,8 @@ private:
     bool m_showing = false;
 };
 
-DesktopUiServices::DesktopUiServices(QWidget *owner) : m_owner(owner)
+DesktopUiServices::DesktopUiServices(QWidget *owner)
+    : m_owner(owner), m_announcer(owner ? new Announcer(owner) : nullptr)
 {
     if (owner && !owner->isVisible())
         m_pendingErrors = new PendingErrors(owner);
@@ -111,6 +113,12 @@ void DesktopUiServices::openUrl(const QUrl &url)
 void DesktopUiServices::switchFromUsEnglishLayout()
 {
     ::switchFromUsEnglishLayout();
+}
+
+void DesktopUiServices::announce(const QString &message)
+{
+    if (m_announcer)
+        m_announcer->announce(message);
 }
 
 bool DesktopUiServices::askYesNo(const QString &question)

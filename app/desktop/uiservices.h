@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+class Announcer;
 class QWidget;
 
 /// What the window asks of the desktop: message boxes, file dialogs, the clipboard, opening
@@ -31,6 +32,8 @@ public:
     /// The keyboard-layout step: when the active input language is US English, the next
     /// keyboard layout is made active (only Windows has such a service; elsewhere nothing).
     virtual void switchFromUsEnglishLayout() = 0;
+    /// Tells a screen reader what a command did, politely, without moving the focus.
+    virtual void announce(const QString &message) = 0;
 
     // Saved state: the question asked when closing could not save everything.
     /// A modal question with Yes and No buttons; true for Yes.
@@ -54,10 +57,12 @@ public:
     QString clipboardText() override;
     void openUrl(const QUrl &url) override;
     void switchFromUsEnglishLayout() override;
+    void announce(const QString &message) override;
     bool askYesNo(const QString &question) override;
 
 private:
     class PendingErrors;
     QWidget *m_owner;
+    Announcer *m_announcer = nullptr;        ///< owned by the owner
     QPointer<PendingErrors> m_pendingErrors; ///< until the owner's first frame
 };

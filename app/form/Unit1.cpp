@@ -369,6 +369,8 @@ void TForm1::takeUpBaseLoad(StaffBaseLoad load)
     }
     BaseLines = std::move(load.lines);
     setItemIndex(std::move(load.index));
+    m_services->announce(load.fileMissing ? baseMissingMessage()
+                                          : baseLoadedSpoken(StringGrid1Index.size(), false));
 }
 
 void TForm1::startBaseLoad()
@@ -405,6 +407,7 @@ void TForm1::takeUpBaseReload(const QString &path, StaffBaseLoad load)
     showBaseLoading(false);
     BaseLines = std::move(load.lines);
     setItemIndex(std::move(load.index));
+    m_services->announce(baseLoadedSpoken(StringGrid1Index.size(), true));
     m_baseReloadFailed = false;
     showReloadedBase();
 }

@@ -5,6 +5,7 @@
 #include "base/staffbase.h"
 #include "list/listhistory.h"
 #include "list/liststate.h"
+#include "list/outcomewords.h"
 #include "state/saveplan.h"
 #include "text/textfile.h"
 
@@ -387,8 +388,11 @@ private:
 
     // ---- The list's history (Unit1List.cpp) ----
     /// Runs `change`, a command that may change the list, as one step of the history named
-    /// `command`; the step is recorded even when the command fails after a change stood.
-    void changeList(const QString &command, const std::function<void()> &change);
+    /// `command`; the step is recorded even when the command fails after a change stood. A
+    /// command that succeeds is told to the screen reader in the words `spoken` gives for the
+    /// list's new count.
+    void changeList(const QString &command, const std::function<void()> &change,
+                    QString (*spoken)(qsizetype count) = listCountSpoken);
     void applyListMove(const ListHistory::Move &move, const QString &done);
     void updateHistoryActions();
     ListSnapshot listSnapshot() const;

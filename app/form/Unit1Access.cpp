@@ -123,8 +123,8 @@ void TForm1::makeAccessible()
     // A list entry whose item the base does not know says so when it becomes the focused one;
     // while the base is still loading, nothing is known yet.
     ListBox1->setEntryRemark([this](const QString &entry) {
-        if (baseLoadPending())
-            return QString();
+        if (baseLoadPending() || ItemKey(entry).isEmpty())
+            return QString(); // a blank entry says so by itself
         return StringGrid1Index.find(ItemKey(entry)) < 0 ? u"нет в базе"_s : QString();
     });
 }
@@ -177,9 +177,9 @@ void TForm1::nameControls()
           "станут списком"_s);
     speak(StringGrid2, u"Таблица предметов"_s,
           u"Столбцы: предмет, лучший класс, уровень. "_s + menuKeys);
-    // The list's description is its entry count, then how to open its menu.
-    ListBox1->setAccessibleName(u"Список предметов"_s);
-    ListBox1->setDescriptionTail(menuKeys);
+    // The count is told after every command that changes it (the announcer), and a screen
+    // reader says it with the list; kept in the description as well, it would be said twice.
+    speak(ListBox1, u"Список предметов"_s, menuKeys);
     speak(memo3, u"Описание предмета"_s);
     memo3->setAccessibleDescription(u"Справка по программе"_s);
     speak(ComboBox5, u"Поиск свойства среди предметов списка"_s,

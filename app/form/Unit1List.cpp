@@ -80,7 +80,8 @@ void pasteClipboard(TForm1 &form, bool replace)
 }
 
 /// The copy buffer takes the selected entries; their clipboard text, when any, goes out.
-void copySelected(TForm1 &form, const ListState &state)
+/// Returns how many were copied.
+qsizetype copySelected(TForm1 &form, const ListState &state)
 {
     QStringList lines;
     for (qsizetype i = 0; i < state.size(); ++i) {
@@ -90,6 +91,7 @@ void copySelected(TForm1 &form, const ListState &state)
     setBufferLines(form.Memo2, lines);
     if (const std::optional<QString> text = copySelectedText(state))
         form.uiServices().setClipboardText(*text);
+    return lines.size();
 }
 
 void quickSave(TForm1 &form, int slot)
@@ -195,7 +197,7 @@ void TForm1::Button3Click()
 void TForm1::R1Click()
 {
     clickButton9();
-    copySelected(*this, ListBox1->state());
+    uiServices().announce(copiedSpoken(copySelected(*this, ListBox1->state())));
 }
 
 void TForm1::c1Click()
@@ -205,6 +207,7 @@ void TForm1::c1Click()
     setBufferLines(Memo4, list.entries);
     if (const std::optional<QString> text = copyAllText(list))
         uiServices().setClipboardText(*text);
+    uiServices().announce(copiedSpoken(list.size()));
 }
 
 void TForm1::N3Click()
@@ -254,6 +257,7 @@ void TForm1::C3Click()
             QStringLiteral("Файл %1 уже существует. Заменить его?").arg(target)))
         return;
     saveListFile(ListBox1->state(), target, listEncoding);
+    uiServices().announce(listSavedSpoken(target));
 }
 
 void TForm1::P1Click()
@@ -333,7 +337,8 @@ ListSnapshot TForm1::listSnapshot() const
     return {ListBox1->state(), listedNames(), ListBox1->itemModel()->generation()};
 }
 
-void TForm1::changeList(const QString &command, const std::function<void()> &change)
+void TForm1::changeList(const QString &command, const std::function<void()> &change,
+                        QString (*spoken)(qsizetype count))
 {
     const ListSnapshot before = listSnapshot();
     const auto record = [&] {
@@ -355,6 +360,7 @@ void TForm1::changeList(const QString &command, const std::function<void()> &cha
         throw;
     }
     record();
+    m_services->announce(spoken(ListBox1->count()));
 }
 
 void TForm1::applyListMove(const ListHistory::Move &move, const QString &done)
@@ -364,9 +370,9 @@ void TForm1::applyListMove(const ListHistory::Move &move, const QString &done)
     setListedNames(move.snapshot.listedNames);
     m_listHistory.moveShown(ListBox1->itemModel()->generation());
     RebuildItemTable(list.entries);
-    Label1->setText(countText(list.size()),
-                    u"%1: %2, %3 → %4"_s.arg(done, move.command, countText(move.countBefore),
-                                             countText(move.countAfter)));
+    const QString spoken = historyMoveSpoken(done, move.command, move.countBefore, move.countAfter);
+    Label1->setText(countText(list.size()), spoken);
+    m_services->announce(spoken);
 }
 
 void TForm1::updateHistoryActions()
@@ -381,6 +387,7 @@ void TForm1::N5Click()
     const QString entry = readItemTableRow(StringGrid2, currentTableRow(*this))[EntryColumn];
     setBufferLines(Memo2, {entry});
     uiServices().setClipboardText(copyEntryText(entry));
+    uiServices().announce(copiedSpoken(1));
 }
 
 void TForm1::StringGrid2Click()

@@ -151,8 +151,10 @@ void TForm1::Edit3KeyDown(int &Key, Qt::KeyboardModifiers Shift)
     if (!isEnter(Key))
         return;
     Key = 0;
-    changeList(u"поиск по имени"_s,
-               [this] { showSearchResult(FindItemsByName(BaseLines, Edit3->text()), false); });
+    changeList(
+        u"поиск по имени"_s,
+        [this] { showSearchResult(FindItemsByName(BaseLines, Edit3->text()), false); },
+        foundSpoken);
 }
 
 void TForm1::ComboBox5Change()
@@ -204,11 +206,14 @@ void TForm1::ComboBox6KeyDown(int &Key, Qt::KeyboardModifiers Shift)
 
 void TForm1::searchBaseByProperty()
 {
-    changeList(u"поиск по свойству"_s, [this] {
-        showSearchResult(
-            FindItemsByPhrase(BaseLines, ComboBox6->currentText(), AllowedNames::everyName()),
-            true);
-    });
+    changeList(
+        u"поиск по свойству"_s,
+        [this] {
+            showSearchResult(
+                FindItemsByPhrase(BaseLines, ComboBox6->currentText(), AllowedNames::everyName()),
+                true);
+        },
+        foundSpoken);
 }
 
 void TForm1::showSearchResult(const QStringList &names, bool sortList)

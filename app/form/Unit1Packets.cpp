@@ -27,6 +27,7 @@ void PutPacketOnClipboard(TForm1 &form, const QStringList &packet)
 {
     setBufferLines(form.Memo2, packet + QStringList{QString()});
     form.uiServices().setClipboardText(packetClipboardText(packet));
+    form.uiServices().announce(packetSpoken(packet.size()));
 }
 
 /// The lore quote buttons: every non-empty line of the lore view behind the command word.

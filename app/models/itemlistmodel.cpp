@@ -1,6 +1,8 @@
 #include "app/models/itemlistmodel.h"
 
+#include "list/itemtable.h"
 #include "list/sharedends.h"
+#include "text/strops.h"
 
 namespace {
 
@@ -23,7 +25,12 @@ QVariant ItemListModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole: return m_entries.at(index.row());
     case Qt::AccessibleTextRole: {
         const QString spoken = m_spoken.value(index.row());
-        return spoken.isEmpty() ? QVariant() : QVariant(spoken);
+        if (!spoken.isEmpty())
+            return spoken;
+        // A blank entry (a listing's header line) would be read as a bare list item.
+        if (trimText(QStringView(m_entries.at(index.row()))).isEmpty())
+            return emptyCellWords(EntryColumn);
+        return {};
     }
     default: return {};
     }

@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
-#include <QTimer>
 
 #include <algorithm>
 #include <numeric>
@@ -166,17 +165,6 @@ ItemListWidget::ItemListWidget(QWidget *parent)
     m_delegate = new WidestEntryDelegate(this);
     setItemDelegate(m_delegate);
     setUniformItemSizes(true);
-    const auto countChanged = [this] {
-        // A refill removes and inserts rows in several steps: one announcement after them.
-        if (!m_countAnnounced)
-            return;
-        m_countAnnounced = false;
-        QTimer::singleShot(0, this, &ItemListWidget::announceEntryCount);
-    };
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, countChanged);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, countChanged);
-    connect(m_model, &QAbstractItemModel::modelReset, this, countChanged);
-    announceEntryCount();
 }
 
 ItemListWidget::~ItemListWidget()
@@ -229,24 +217,6 @@ void ItemListWidget::setCurrentRow(int row)
 void ItemListWidget::setEntryRemark(std::function<QString(const QString &)> remark)
 {
     m_entryRemark = std::move(remark);
-}
-
-void ItemListWidget::setDescriptionTail(const QString &tail)
-{
-    m_descriptionTail = tail;
-    announceEntryCount();
-}
-
-void ItemListWidget::announceEntryCount()
-{
-    m_countAnnounced = true;
-    QString description = QStringLiteral("Предметов в списке: %1.").arg(count());
-    if (!m_descriptionTail.isEmpty())
-        description += u' ' + m_descriptionTail + u'.';
-    if (description == accessibleDescription())
-        return;
-    // Qt sends the description change event to assistive technology.
-    setAccessibleDescription(description);
 }
 
 void ItemListWidget::currentChanged(const QModelIndex &current, const QModelIndex &previous)

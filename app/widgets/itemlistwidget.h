@@ -40,8 +40,6 @@ public:
     /// (empty: nothing more), for example that the item is not in the staff base. Asked only
     /// for the focused entry, so a long list costs nothing more.
     void setEntryRemark(std::function<QString(const QString &entry)> remark);
-    /// The accessible description is the entry count, then this text.
-    void setDescriptionTail(const QString &tail);
 
 signals:
     /// A left click on the list, or a key that moved the focus or changed the selection.
@@ -57,14 +55,8 @@ protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
-    /// Tells assistive technology the number of entries, once the changes of one command are
-    /// all made.
-    void announceEntryCount();
-
     class WidestEntryDelegate;
     ItemListModel *m_model;
     WidestEntryDelegate *m_delegate;
     std::function<QString(const QString &)> m_entryRemark;
-    QString m_descriptionTail;
-    bool m_countAnnounced = true;
 };

@@ -44,3 +44,11 @@ void ItemTableWidget::keyPressEvent(QKeyEvent *event)
     if (currentIndex() != before)
         emit userClicked();
 }
+
+void ItemTableWidget::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    if (hasFocus())
+        QTableView::currentChanged(current, previous);
+    else
+        QAbstractItemView::currentChanged(current, previous); // all but the focus event
+}

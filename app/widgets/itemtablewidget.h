@@ -31,6 +31,10 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    /// Tells assistive technology of the new current cell only while the table has the focus.
+    /// QTableView tells it always, and a screen reader then follows the current cell that the
+    /// window sets in code (every change of the list moves it) away from where the player is.
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
     ItemTableModel *m_model;

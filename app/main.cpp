@@ -16,6 +16,7 @@ int main(int argc, char *argv[])
     // Matches packaging/tarnbook.desktop, so the desktop groups the window under that entry.
     QGuiApplication::setDesktopFileName(u"tarnbook"_s);
     QApplication::setWindowIcon(QIcon(u":/icons/tarnbook.png"_s));
+    installQtRussianTranslation();
     // Menus, tooltips and message boxes take Tahoma too, as the window does.
     addWineTahoma();
     QApplication::setFont(sansFont(12));

@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -32,6 +34,25 @@ void bringToFront(TForm1 &window)
 }
 
 } // namespace
+
+bool installQtRussianTranslation()
+{
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    const QStringList folders{QCoreApplication::applicationDirPath()
+                                  + QStringLiteral("/translations"),
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    for (const QString &folder : folders) {
+        if (translator->load(QStringLiteral("qtbase_ru"), folder)
+            && QCoreApplication::installTranslator(translator))
+            return true;
+    }
+    delete translator;
+    note(
+        QStringLiteral("перевод Qt qtbase_ru.qm не найден ни в %1, ни в %2: кнопки и диалоги "
+                       "Qt останутся на английском")
+            .arg(QDir::toNativeSeparators(folders.at(0)), QDir::toNativeSeparators(folders.at(1))));
+    return false;
+}
 
 int runMainWindow(const ProgramEntry &entry)
 {

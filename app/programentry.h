@@ -22,6 +22,12 @@ struct ProgramEntry
     std::function<void(TForm1 &, SingleInstance &, ShutdownSaves &)> started;
 };
 
+/// Installs Qt's Russian translation of its own texts (the buttons of its message boxes, its
+/// file dialog), qtbase_ru.qm, from translations/ beside the program (the Windows zip and
+/// installer ship it there) or else from Qt's translations folder. Returns false, with a note on
+/// the error output, when neither holds it; Qt's texts then stay in English.
+bool installQtRussianTranslation();
+
 /// Runs the program in the working folder and returns its exit status. A copy started where
 /// another one runs tells the player so, asks that one to come to the front, and returns
 /// without reading or writing any file of the folder.

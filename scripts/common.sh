@@ -3,10 +3,12 @@ set -euo pipefail
 
 REPO_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Debian/Ubuntu packages the build needs, and Wine's Tahoma (fonts-wine), the font the
-# window's places were laid out for; without it the window falls back to DejaVu Sans.
+# Debian/Ubuntu packages the build needs, Wine's Tahoma (fonts-wine), the font the window's
+# places were laid out for (without it the window falls back to DejaVu Sans), and Qt's
+# translations (qt6-translations-l10n), whose Russian one the program loads for Qt's own
+# buttons and dialogs.
 TARNBOOK_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
-                   fonts-dejavu-core fonts-wine)
+                   fonts-dejavu-core fonts-wine qt6-translations-l10n)
 # What the tests need besides: the X server, window manager and X tools of the end-to-end
 # tests (tests/e2e), the accessibility bus and its Python bindings of the screen reader tests
 # (tests/e2e/atspi_e2e.py), the screen reader Orca that tests/e2e/orca_e2e.py listens to, and

@@ -92,7 +92,7 @@ struct Window
     bool showActive()
     {
         form->show();
-        QApplication::setActiveWindow(form.get());
+        form->activateWindow();
         return QTest::qWaitForWindowActive(form.get());
     }
     /// A user's click on entry `row` of the list (the table follows, as the lore view does).

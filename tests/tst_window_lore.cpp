@@ -114,7 +114,7 @@ struct Window
     bool showActive()
     {
         form->show();
-        QApplication::setActiveWindow(form.get());
+        form->activateWindow();
         return QTest::qWaitForWindowActive(form.get());
     }
     void clickEntry(int row) { clickListEntry(form->ListBox1, row); }

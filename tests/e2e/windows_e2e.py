@@ -245,11 +245,16 @@ def second_copy_brings_the_first_forward(desktop, window):
 
 def later_starts(desktop):
     process, window = desktop.start_program("tarnbook.exe")
+    # Another program takes the clipboard first: what the first run left there (the same
+    # packet, as Wine kept it after that copy ended) must not pass for this start's packet.
+    marker = b"before the second packet"
+    owner = desktop.own_clipboard(marker)
     desktop.click(window, e2e.BUTTON_PACKET)
     packet = e2e.wait_for("the packet of the restored list",
-                          lambda: desktop.clipboard_unless(None), timeout=20)
+                          lambda: desktop.clipboard_unless(marker), timeout=20)
     e2e.check_bytes("the packet of the restored list", packet,
                     as_wine_exports(e2e.PACKET_PLAIN))
+    e2e.wait_for("xclip to give up the clipboard", lambda: owner.poll() is not None, timeout=5)
     print("second start: list and prefix restored, packet as expected")
     second_copy_brings_the_first_forward(desktop, window)
     desktop.stop_wine()

@@ -4,14 +4,20 @@
 In a fresh Wine prefix (its Windows home folders inside a scratch folder), the installer runs
 silently (/S) and must put the program into the user's own program folder, the example base
 and list into Documents\\Tarnbook, the Start-menu shortcut starting in that folder, and an
-uninstall entry for the user. The player then edits the base; a second install must keep it.
-The uninstaller must remove the program, the shortcut and the entry, and leave the player's
-folder as it was.
+uninstall entry for the user. The player then edits the base, and an older version's files lie
+in the program folder; a second install must keep the base and replace the program folder
+whole. While Tarnbook runs from the program folder, an install and an uninstall must stop
+(exit code 2) with nothing changed and the uninstall entry kept. A folder that holds other
+files is refused. The uninstaller must remove the program, the shortcut and the entry, and
+leave the player's folder as it was.
+
+The running program is the installed tarnbook.exe on Qt's offscreen platform plugin, taken
+from the Qt for MinGW named by TARNBOOK_QT_MINGW (set by CTest).
 
 Usage: windows_installer.py SETUP.exe
 
 Exit status 0 when every check passes, 1 on a failure, 77 (reported by CTest as skipped) where
-the installer or Wine is missing; the reason on one line.
+the installer, Wine or the Qt for MinGW is missing; the reason on one line.
 """
 
 import glob
@@ -27,7 +33,11 @@ UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarnb
 PROGRAM_FILES = ["tarnbook.exe", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
                  "Qt6Network.dll", "libstdc++-6.dll", "libgcc_s_seh-1.dll",
                  "libwinpthread-1.dll", "platforms/qwindows.dll",
-                 "styles/qwindowsvistastyle.dll", "README.txt", "uninstall.exe"]
+                 "styles/qmodernwindowsstyle.dll", "translations/qtbase_ru.qm", "README.txt",
+                 "uninstall.exe"]
+# What an older version shipped and this one does not: an upgrade must take it away.
+OLDER_VERSION_FILES = ["styles/qwindowsvistastyle.dll", "Qt6Retired.dll"]
+ABORTED = 2
 
 
 class Failure(Exception):
@@ -70,6 +80,75 @@ class Wine:
     def has_uninstall_entry(self):
         return self.run("wine", "reg", "query", UNINSTALL_KEY, timeout=60).returncode == 0
 
+    def start_program(self, program, qt_mingw, folder):
+        """The installed program, running in FOLDER on the offscreen platform plugin."""
+        env = dict(self.env)
+        env.update({"WINEQT_QPA_PLATFORM": "offscreen",
+                    "WINEQT_PLUGIN_PATH": windows_path(os.path.join(qt_mingw, "plugins")),
+                    "WINEQT_QPA_FONTDIR": "Z:/usr/share/wine/fonts"})
+        process = subprocess.Popen(["wine", os.path.join(program, "tarnbook.exe")], cwd=folder,
+                                   env=env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        wait_for("the program to take its folder",
+                 lambda: os.path.exists(os.path.join(folder, "tarnbook.lock")))
+        return process
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def snapshot(folder):
+    """Every file below FOLDER with its size, modification time and contents."""
+    files = {}
+    for root, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(root, name)
+            with open(path, "rb") as f:
+                files[os.path.relpath(path, folder)] = (os.stat(path).st_mtime_ns, f.read())
+    return files
+
+
+def refused_while_running(wine, setup, program, working, qt_mingw, scratch):
+    """An install and an uninstall while the program runs: both stop, nothing changes."""
+    play = os.path.join(scratch, "play")
+    os.mkdir(play)
+    before_program, before_working = snapshot(program), snapshot(working)
+    process = wine.start_program(program, qt_mingw, play)
+    try:
+        code = wine.run("wine", setup, "/S").returncode
+        check(code == ABORTED, "an install over the running program ended with %d, not %d"
+              % (code, ABORTED))
+        # _?= runs the uninstaller in place, so that its exit code is its own.
+        code = wine.run("wine", os.path.join(program, "uninstall.exe"), "/S",
+                        "_?=" + windows_path(program)).returncode
+        check(code == ABORTED, "an uninstall while the program runs ended with %d, not %d"
+              % (code, ABORTED))
+        check(process.poll() is None, "the program stopped during the refused runs")
+    finally:
+        process.kill()
+        process.wait(timeout=60)
+    check(snapshot(program) == before_program,
+          "the refused install or uninstall changed the program folder")
+    check(snapshot(working) == before_working,
+          "the refused install or uninstall changed the working folder")
+    check(wine.has_uninstall_entry(), "the refused uninstall removed the uninstall entry")
+    print("while the program runs: install and uninstall stop with code 2, nothing changed")
+
+
+def refused_foreign_folder(wine, setup, scratch):
+    """A folder holding other files is not made the program folder."""
+    foreign = os.path.join(scratch, "drive_c_foreign")
+    os.mkdir(foreign)
+    mine = os.path.join(foreign, "notes.txt")
+    with open(mine, "wb") as f:
+        f.write(b"the player's notes\r\n")
+    code = wine.run("wine", setup, "/S", "/D=" + windows_path(foreign)).returncode
+    check(code == ABORTED, "an install into a folder of other files ended with %d" % code)
+    check(os.listdir(foreign) == ["notes.txt"],
+          "the refused install changed the folder: %s" % sorted(os.listdir(foreign)))
+    print("a folder of other files: refused, left as it was")
+
 
 def main():
     if len(sys.argv) != 2:
@@ -82,6 +161,10 @@ def main():
     missing = [tool for tool in ("wine", "wineboot", "wineserver") if shutil.which(tool) is None]
     if missing:
         print("SKIPPED: %s not installed (scripts/windows.sh installs them)" % ", ".join(missing))
+        return SKIP
+    qt_mingw = os.environ.get("TARNBOOK_QT_MINGW", "")
+    if not os.path.isfile(os.path.join(qt_mingw, "plugins", "platforms", "qoffscreen.dll")):
+        print("SKIPPED: no Qt for MinGW with the offscreen plugin in TARNBOOK_QT_MINGW")
         return SKIP
     started = time.monotonic()
     with tempfile.TemporaryDirectory(prefix="tarnbook-installer-") as scratch:
@@ -114,10 +197,21 @@ def main():
                 edited = f.read()
             with open(os.path.join(working, "settings.ini"), "wb") as f:
                 f.write(b"staff.hjt\r\n")
+            for old in OLDER_VERSION_FILES:
+                with open(os.path.join(program, old), "wb") as f:
+                    f.write(b"MZ an older version's file")
+            before = snapshot(working)
             check(wine.run("wine", setup, "/S").returncode == 0, "the second install failed")
-            with open(base, "rb") as f:
-                check(f.read() == edited, "the second install overwrote the player's base")
-            print("second install: the player's base kept")
+            check(snapshot(working) == before, "the second install changed the working folder")
+            left = [old for old in OLDER_VERSION_FILES if os.path.exists(os.path.join(program, old))]
+            check(not left, "the upgrade left an older version's files: %s" % ", ".join(left))
+            absent = [f for f in PROGRAM_FILES if not os.path.isfile(os.path.join(program, f))]
+            check(not absent, "not installed by the upgrade: %s" % ", ".join(absent))
+            check(not os.path.exists(program + ".previous"), "the upgrade left the old folder")
+            print("second install: the player's files kept, the program folder replaced whole")
+
+            refused_while_running(wine, setup, program, working, qt_mingw, scratch)
+            refused_foreign_folder(wine, setup, scratch)
 
             check(wine.run("wine", os.path.join(program, "uninstall.exe"), "/S").returncode == 0,
                   "the uninstaller failed")

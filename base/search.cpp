@@ -283,8 +283,13 @@ QStringList FindItemsByPhrase(const CombinedBase &base, const QString &phrase,
     return names.take();
 }
 
-QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
-                                const QStringList &listedNames)
+namespace {
+
+/// The filter over either kind of base: the phrase search among the listed names, and with an
+/// empty text the listed names once more.
+template<typename Base>
+QStringList propertyFilterNamesIn(const Base &base, const QString &text,
+                                  const QStringList &listedNames)
 {
     QStringList names = FindItemsByPhrase(base, text, AllowedNames::fromNames(listedNames));
     if (text.isEmpty())
@@ -292,13 +297,18 @@ QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
     return names;
 }
 
+} // namespace
+
+QStringList PropertyFilterNames(const StaffBase &base, const QString &text,
+                                const QStringList &listedNames)
+{
+    return propertyFilterNamesIn(base, text, listedNames);
+}
+
 QStringList PropertyFilterNames(const CombinedBase &base, const QString &text,
                                 const QStringList &listedNames)
 {
-    QStringList names = FindItemsByPhrase(base, text, AllowedNames::fromNames(listedNames));
-    if (text.isEmpty())
-        names.append(listedNames);
-    return names;
+    return propertyFilterNamesIn(base, text, listedNames);
 }
 
 QStringList PropertyFilter::names(const StaffBase &base, const QString &text,

@@ -61,7 +61,11 @@ void TForm1::Capture1Click()
         m_services->showError(u"В базу: "_s + paste.reason + u"."_s);
         return;
     }
-    if (QFileInfo(Edit1->text()) == QFileInfo(m_captureFilePath))
+    // Neither the base in the field nor the one loaded (the field may have been edited since)
+    // may be the file that is written.
+    const QFileInfo capture(m_captureFilePath);
+    if (QFileInfo(Edit1->text()) == capture
+        || (!m_baseWatch->path().isEmpty() && QFileInfo(m_baseWatch->path()) == capture))
         throw TarnError(u"В базу: база стафа — это и есть файл %1, в который «В базу» пишет "
                         u"опознанные предметы. База стафа не изменяется; выберите другую "
                         u"базу стафа."_s.arg(QDir::toNativeSeparators(m_captureFilePath)));

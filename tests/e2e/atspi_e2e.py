@@ -423,20 +423,16 @@ def check_keyboard(bus, app, desktop, window):
     # «В базу» from the keyboard: an identify output on the clipboard, with the client's echo
     # and prompt around it, Shift+F2; the item is then found by the name search.
     owner = desktop.own_clipboard(CAPTURE_PASTE.encode("utf-8"))
-    bus.events.clear()
     key("shift+F2")
     e2e.wait_for("staff-new.hjt", lambda: os.path.exists(
         os.path.join(desktop.workdir, "staff-new.hjt")))
-    captured = "В базу: кольцо вихря, новый предмет"
-    bus.wait("«%s» said" % captured, lambda: any(event[2] == captured for event in bus.events),
-             state=lambda: bus.events)
     key("F8", "Cyrillic_ve", "Cyrillic_i", "Cyrillic_ha", "Cyrillic_er", "Return")
     bus.wait("the captured item found by name", lambda: list_says(1))
     found = bus.find(app, "list", "Список предметов").get_child_at_index(0).get_name()
     e2e.check(found.startswith("кольцо вихря"), "the name search found %r" % found)
     owner.terminate()  # nothing takes the clipboard from it here
     owner.wait(timeout=5)
-    print("Shift+F2: «%s»; F8, «вихр», Enter: found «%s»" % (captured, found))
+    print("Shift+F2: staff-new.hjt written; F8, «вихр», Enter: found «%s»" % found)
 
 
 def run_inside_private_bus(mode, program, staff_base):

@@ -273,6 +273,24 @@ private slots:
         QCOMPARE(w->StringGrid1Index.size(), 2);
     }
 
+    /// Shift+F2 runs it in the whole window, and says so to a screen reader and in the help.
+    void keyAndDescription()
+    {
+        Window w;
+        QCOMPARE(w->Capture1->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F2));
+        QVERIFY(w->Capture1->whatsThis().contains(u"Клавиша Shift+F2"_s));
+        QVERIFY(w->Capture1->toolTip().contains(u"Shift+F2"_s));
+        QVERIFY(w->keysHelp().contains(
+            u"Shift+F2: В базу: опознанные предметы из буфера обмена в файл staff-new.hjt"_s));
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        w.services.clipboard = identifyPaste(kRing);
+        QTest::keyClick(w->Edit3, Qt::Key_F2, Qt::ShiftModifier);
+        QVERIFY(QFile::exists(w.capturePath()));
+        QCOMPARE(fileBytes(w.staffPath), w.staffBytes);
+    }
+
     /// The capture file is read at start with the staff base, and read again when another
     /// program changes it.
     void captureFileIsReadAndFollowed()

@@ -32,6 +32,11 @@ public:
     void setCaptureText(QString text);
 
     const StaffBase &staff() const { return m_staff; }
+    /// The staff base's own line count, headers and emptiness, as the window asked them of
+    /// the staff base alone before the capture file was read beside it.
+    qsizetype lineCount() const { return m_staff.lineCount(); }
+    const QList<qsizetype> &headerLines() const { return m_staff.headerLines(); }
+    bool isEmpty() const { return m_staff.isEmpty(); }
     const ItemIndex &staffIndex() const { return m_staffIndex; }
     const StaffBase &captured() const { return m_captured; }
     const ItemIndex &capturedIndex() const { return m_capturedIndex; }

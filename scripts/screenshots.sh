@@ -6,6 +6,7 @@
 #   docs/screenshot-search.png   a property search over the whole base, the first result shown
 #   docs/screenshot-lore-150.png the lore shot at a display scaling of 150 %
 #   docs/screenshot-compare.png  «Сравнить» with the first two entries of the example list
+#   docs/screenshot-capture.png  «В базу» updating an item: what changed against its record
 # Installs what is missing (the X server, the X tools and ImageMagick), builds the program,
 # then drives it with xdotool; the search phrase reaches it through the clipboard (xclip).
 #
@@ -112,6 +113,27 @@ wait_until 5 "the phrase on the clipboard" sh -c \
 click 540 24 ctrl+a ctrl+v Return
 click 60 48
 shoot screenshot-search
+
+# «В базу» (Shift+F2) with a newer identification of "длинный меч" on the clipboard, the
+# client's echo and prompt around it: the window of what changed.
+capture_window() {
+    xdotool search --all --onlyvisible --pid "$program_pid" --name 'что изменилось' | head -n 1 | grep .
+}
+printf '%s\r\n' '123H 80M 400V Вых:СЮ> опознать меч' \
+    "Предмет 'длинный меч', Тип предмета: Оружие" 'Вн  Ва  Сл  Пл' 'Оценка: 9, 9, 5, 7' \
+    'Оружейное умение: Длинные лезвия' 'Требует для использования: сила 16' \
+    'Флаги предмета: В_ПРАВУЮ_РУКУ !ПРОДАТЬ' 'мин.уровень 12' 'Модификаторы :' 'попадание +4' \
+    'повреждение +2' 'спас-броски -2' 'Места лоада: Крепость у реки' '' '<123H 80M 400V>' \
+    | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
+pids+=($!)
+wait_until 5 "the identify output on the clipboard" sh -c \
+    "xclip -selection clipboard -o | grep -q 'попадание +4'"
+xdotool key shift+F2
+wait_until 10 "the capture's window" capture_window
+shoot screenshot-capture "$(capture_window)"
+xdotool key Escape
+# The next start shows the example base as it is.
+rm -f "$WORK_DIR/staff-new.hjt"
 
 # The lore shot again at 150 %, the scaling many Windows laptops come with.
 kill "$program_pid"

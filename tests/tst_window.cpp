@@ -260,7 +260,8 @@ private slots:
                               << QStringList{u"Ctrl+C"_s, QString(), u"Ctrl+V"_s, u"Ctrl+X"_s,
                                              QString(),   u"Del"_s,  u"Ctrl+A"_s, u"Ctrl+S"_s,
                                              QString(),   QString(), QString()}
-                              << QStringList{u"N6"_s, u"Undo1"_s, u"Redo1"_s, u"Compare1"_s};
+                              << QStringList{u"N6"_s, u"Undo1"_s, u"Redo1"_s, u"Compare1"_s,
+                                             u"Capture1"_s};
         QTest::newRow("table") << u"PopupMenu2"_s << u"StringGrid2"_s
                                << QStringList{u"N4"_s, u"N5"_s, u"E2"_s}
                                << QStringList{u"Сортировка"_s, u"Копировать"_s, u"Удалить"_s}

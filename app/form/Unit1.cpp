@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -93,6 +94,11 @@ TForm1::TForm1(UiServices *services, BaseLoadAtStart baseLoad, QWidget *parent)
     m_baseReload->onFailed = [this](const QString &path, const QString &message) {
         tellFailedReload(path, message);
     };
+    // The capture file follows its file as well; it is small and read on this thread.
+    m_captureFilePath = QDir::current().absoluteFilePath(captureFileName.toString());
+    m_captureWatch = new BaseFileWatch(this);
+    connect(m_captureWatch, &BaseFileWatch::settledChange, this,
+            [this] { reportErrors([this] { rereadChangedCaptureFile(); }); });
     makeAccessible();
     reportErrors([this] { FormCreate(); });
     // Changes from here on are saved shortly after they happen; the start-up's own restoring
@@ -269,6 +275,7 @@ void TForm1::wireEvents()
     connect(Undo1, &QAction::triggered, this, run(&TForm1::Undo1Click));
     connect(Redo1, &QAction::triggered, this, run(&TForm1::Redo1Click));
     connect(Compare1, &QAction::triggered, this, run(&TForm1::Compare1Click));
+    connect(Capture1, &QAction::triggered, this, run(&TForm1::Capture1Click));
     // The help needs no base: it does not wait for one that is still loading.
     connect(Help1, &QAction::triggered, this, &TForm1::Help1Click);
     // "Сравнить" is there for exactly two selected entries.
@@ -355,7 +362,7 @@ void TForm1::Button6Click()
     // The old lines go first: a file that cannot be read leaves BaseLines empty, while the
     // index keeps its rows.
     supersedeBaseReload();
-    BaseLines = StaffBase();
+    BaseLines.setStaffBase(StaffBase(), ItemIndex());
     m_baseWatch->watch(Edit1->text());
     takeUpBaseLoad(LoadStaffBase(Edit1->text()));
 }
@@ -367,8 +374,8 @@ void TForm1::takeUpBaseLoad(StaffBaseLoad load)
         memo3->setPlainText(baseMissingMessage());
         memo3->setAccessibleDescription(u"Сообщение загрузки базы стафа"_s);
     }
-    BaseLines = std::move(load.lines);
-    setItemIndex(std::move(load.index));
+    BaseLines.setStaffBase(std::move(load.lines), std::move(load.index));
+    readCaptureFile();
     m_services->announce(load.fileMissing ? baseMissingMessage()
                                           : baseLoadedSpoken(StringGrid1Index.size(), false));
 }
@@ -384,7 +391,7 @@ void TForm1::startBaseLoad()
     // start-up's messages; only a failure while reading comes when the load ends.
     checkStaffBaseOpens(path);
     supersedeBaseReload();
-    BaseLines = StaffBase();
+    BaseLines.setStaffBase(StaffBase(), ItemIndex());
     m_baseWatch->watch(path);
     m_baseReader = std::make_unique<BaseReader>(path, this, [this] { finishBaseLoad(); });
     showBaseLoading(true);
@@ -405,8 +412,8 @@ void TForm1::takeUpBaseReload(const QString &path, StaffBaseLoad load)
     if (path != m_baseWatch->path())
         return; // read from a file that is no longer the base
     showBaseLoading(false);
-    BaseLines = std::move(load.lines);
-    setItemIndex(std::move(load.index));
+    BaseLines.setStaffBase(std::move(load.lines), std::move(load.index));
+    readCaptureFile();
     m_services->announce(baseLoadedSpoken(StringGrid1Index.size(), true));
     m_baseReloadFailed = false;
     showReloadedBase();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/capturefile.h"
+#include "base/combinedbase.h"
 #include "base/itemindex.h"
 #include "base/search.h"
 #include "base/staffbase.h"
@@ -17,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BackgroundSaver;
 class BaseFileWatch;
@@ -143,8 +146,9 @@ public:
     QAction *Button9 = nullptr;
 
     /// The item list's context menu: R1, c1, D2, N3, N1 (separator), e1, d1, C2, N2
-    /// (separator), C3, P1, then N6 (separator), Undo1, Redo1. Shortcuts work only while
-    /// `ListBox1` has the focus, but for Undo1's and Redo1's, which work in the whole window.
+    /// (separator), C3, P1, then N6 (separator), Undo1, Redo1, Compare1, Capture1. Shortcuts
+    /// work only while `ListBox1` has the focus, but for those after N6, which work in the
+    /// whole window.
     QMenu *PopupMenu1 = nullptr;
     QAction *R1 = nullptr;       ///< "Копировать" (Ctrl+C)
     QAction *c1 = nullptr;       ///< "Копировать все"
@@ -161,7 +165,10 @@ public:
     QAction *Undo1 = nullptr;    ///< "Отменить" (Ctrl+Z or F11, in the whole window)
     QAction *Redo1 = nullptr;    ///< "Вернуть" (Ctrl+Shift+Z, Ctrl+Y or Shift+F11, ditto)
     QAction *Compare1 = nullptr; ///< "Сравнить" (Shift+F3, window-wide): two selected items
-    QAction *Help1 = nullptr;    ///< "Справка" (F1, window-wide), in no menu
+    /// "В базу" (Shift+F2, window-wide): identified items from the clipboard into the capture
+    /// file
+    QAction *Capture1 = nullptr;
+    QAction *Help1 = nullptr; ///< "Справка" (F1, window-wide), in no menu
     /// The item table's context menu: N4, N5, E2. Shortcuts work only while `StringGrid2`
     /// has the focus.
     QMenu *PopupMenu2 = nullptr;
@@ -170,7 +177,8 @@ public:
     QAction *E2 = nullptr; ///< "Удалить" (Del): as the list's "Удалить"
 
     // ---- Shared state ---------------------------------------------------------------------
-    StaffBase BaseLines;           ///< the staff base's lines; replaced by every load
+    /// The staff base, replaced by every load, read together with the capture file.
+    CombinedBase BaseLines;
     ItemIndex StringGrid1Index;    ///< ItemIndex; change it only through setItemIndex
     PropertyFilter propertyFilter; ///< the property filter, with the records of ListedNames
     TextEncoding listEncoding = TextEncoding::Ansi;     ///< encoding the item list was read in
@@ -279,6 +287,12 @@ public:
     /// "Сравнить": the two selected entries' items side by side; nothing unless exactly two
     /// entries are selected.
     void Compare1Click();
+    /// "В базу": the identify output on the clipboard goes into the capture file, an item a
+    /// node; what changed against the record the player had is shown and spoken. The staff
+    /// base is never written nor read again.
+    void Capture1Click();
+    /// The capture file: `staff-new.hjt` in the working folder the window started in.
+    const QString &captureFilePath() const { return m_captureFilePath; }
     /// "Справка": the keys and the help text in a window of their own (one at a time).
     void Help1Click();
     /// Paints one cell of the item table, `Rect` being the cell rectangle: the table's
@@ -357,6 +371,17 @@ private:
     /// After a reload: the table's cells from the new base, its current row kept, and the
     /// lore shown (if any) replaced only when its record changed.
     void showReloadedBase();
+    /// The capture file read again into BaseLines and the item index; a file that cannot be
+    /// read is told in the error box and the capture file read before stays.
+    void readCaptureFile();
+    /// The capture file changed on disk and stood still: read again, the table and the lore
+    /// shown follow.
+    void rereadChangedCaptureFile();
+    /// The capture file's text becomes BaseLines' and the item index follows.
+    void takeUpCaptureText(QString text);
+    /// "Отменить" right after a capture: the capture file as it was before it. False when
+    /// the last change was no capture (or the list changed since).
+    bool undoLastCapture();
     void buildMenus();
     void wireEvents();
     /// Runs `handler` for every click on `button`, through the guard.
@@ -397,6 +422,20 @@ private:
     void updateHistoryActions();
     ListSnapshot listSnapshot() const;
     ListHistory m_listHistory;
+
+    // ---- The capture file (Unit1Capture.cpp) ----
+    /// The last capture that wrote the file, while "Отменить" takes it back: until the list
+    /// changes (its generation moves) or another step is undone.
+    struct LastCapture
+    {
+        QList<CaptureEdit> edits; ///< in the order written
+        QStringList names;
+        quint64 listGeneration = 0;
+    };
+    std::optional<LastCapture> m_lastCapture;
+    bool lastCaptureUndoable() const;
+    QString m_captureFilePath;
+    BaseFileWatch *m_captureWatch = nullptr; ///< the capture file, for changes on disk
 
     // ---- Lore view and searches (Unit1Lore.cpp) ----
     /// Gives the two search boxes their completion from the preset phrases.

@@ -91,7 +91,10 @@ QStringList TForm1::keysHelp() const
                     qobject_cast<QPushButton *>(key.control) ? name : u"к полю «%1»"_s.arg(name)));
     }
     lines.append(keyLine(Compare1->shortcuts(), Compare1->statusTip()));
-    lines.append(keyLine(Undo1->shortcuts(), u"Отменить последнее изменение списка"_s));
+    lines.append(keyLine(Capture1->shortcuts(), Capture1->statusTip()));
+    lines.append(
+        keyLine(Undo1->shortcuts(),
+                u"Отменить последнее изменение списка или только что сделанное «В базу»"_s));
     lines.append(keyLine(Redo1->shortcuts(), u"Вернуть отменённое изменение списка"_s));
     lines.append(u"Menu или Shift+F10: контекстное меню списка или таблицы"_s);
     lines.append(u"Tab, Shift+Tab: следующий, предыдущий элемент окна"_s);
@@ -217,6 +220,10 @@ void TForm1::nameControls()
     Compare1->setToolTip(u"%1 (%2)"_s.arg(Compare1->statusTip(),
                                           Compare1->shortcut().toString(QKeySequence::NativeText)));
     Compare1->setWhatsThis(Compare1->statusTip() + u". "_s + keyPhrase(Compare1->shortcut()));
+    Capture1->setStatusTip(u"В базу: опознанные предметы из буфера обмена в файл staff-new.hjt"_s);
+    Capture1->setToolTip(u"%1 (%2)"_s.arg(Capture1->statusTip(),
+                                          Capture1->shortcut().toString(QKeySequence::NativeText)));
+    Capture1->setWhatsThis(Capture1->statusTip() + u". "_s + keyPhrase(Capture1->shortcut()));
     PopupMenu1->setAccessibleName(u"Меню списка"_s);
     PopupMenu2->setAccessibleName(u"Меню таблицы"_s);
 }

@@ -439,7 +439,12 @@ void TForm1::buildMenus()
     Help1 = menuAction(this, u"Help1"_s, u"Справка"_s, QKeySequence(Qt::Key_F1));
     Help1->setShortcutContext(Qt::WindowShortcut);
     addAction(Help1);
-    PopupMenu1->addActions({N6, Undo1, Redo1, Compare1});
+    // Shift+F2 beside F2 «Добавить»: the other command that takes the clipboard. It stays
+    // after the list's own items, whose order players know.
+    Capture1 = menuAction(this, u"Capture1"_s, u"В базу"_s, QKeySequence(Qt::SHIFT | Qt::Key_F2));
+    Capture1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Capture1);
+    PopupMenu1->addActions({N6, Undo1, Redo1, Compare1, Capture1});
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     PopupMenu2 = named(new QMenu(this), u"PopupMenu2"_s);

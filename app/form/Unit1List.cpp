@@ -310,6 +310,9 @@ void TForm1::N4Click()
 
 void TForm1::Undo1Click()
 {
+    // A capture right before, with no change of the list since, is the last change.
+    if (undoLastCapture())
+        return;
     if (std::optional<ListHistory::Move> move = m_listHistory.undo(listSnapshot()))
         applyListMove(*move, u"Отменено"_s);
     updateHistoryActions();
@@ -377,7 +380,7 @@ void TForm1::applyListMove(const ListHistory::Move &move, const QString &done)
 
 void TForm1::updateHistoryActions()
 {
-    Undo1->setEnabled(m_listHistory.canUndo());
+    Undo1->setEnabled(m_listHistory.canUndo() || lastCaptureUndoable());
     Redo1->setEnabled(m_listHistory.canRedo());
 }
 

@@ -15,7 +15,8 @@ folder with the example staff base. Two checks:
             program (xclip) holds a game listing; key presses alone (xdotool key) add it with
             F2, move to the list and to an entry, run "Копировать все" from the list's menu
             (Shift+F10, Down, Enter), build "Пакетные" with F5, save quick slot 1, clear the
-            list and load the slot again. The count, the entry's lore line by line and its
+            list and load the slot again, and put an identified item into the capture file
+            with Shift+F2 («В базу») and find it by name with F8. The count, the entry's lore line by line and its
             slot are read through AT-SPI as Orca would, the count's change must come as a
             name-change event, and the clipboard is read back byte for byte. (What Orca
             itself says: tests/e2e/orca_e2e.py.)
@@ -247,6 +248,15 @@ def check_tree(bus, app, desktop):
     check_pickers(bus, app, desktop)
 
 
+# What «В базу» takes from the clipboard: an item that the example base does not hold.
+CAPTURE_PASTE = ("123H 80M 400V Вых:СЮ> опознать кольцо\r\n"
+                 "Предмет 'кольцо вихря', Тип предмета: Броня\r\n"
+                 "Вы можете одеть это на палец.\r\n"
+                 "мин.уровень 18\r\n"
+                 "\r\n"
+                 "<123H 80M 400V>\r\n")
+
+
 def check_keyboard(bus, app, desktop, window):
     Atspi = bus.Atspi
 
@@ -409,6 +419,20 @@ def check_keyboard(bus, app, desktop, window):
     bus.wait("the help closed", lambda: bus.find(bus.fresh(app), "dialog", help_title) is None)
     print("F1: «%s», its text read through AT-SPI with every key; Escape closed it"
           % help_title)
+
+    # «В базу» from the keyboard: an identify output on the clipboard, with the client's echo
+    # and prompt around it, Shift+F2; the item is then found by the name search.
+    owner = desktop.own_clipboard(CAPTURE_PASTE.encode("utf-8"))
+    key("shift+F2")
+    e2e.wait_for("staff-new.hjt", lambda: os.path.exists(
+        os.path.join(desktop.workdir, "staff-new.hjt")))
+    key("F8", "Cyrillic_ve", "Cyrillic_i", "Cyrillic_ha", "Cyrillic_er", "Return")
+    bus.wait("the captured item found by name", lambda: list_says(1))
+    found = bus.find(app, "list", "Список предметов").get_child_at_index(0).get_name()
+    e2e.check(found.startswith("кольцо вихря"), "the name search found %r" % found)
+    owner.terminate()  # nothing takes the clipboard from it here
+    owner.wait(timeout=5)
+    print("Shift+F2: staff-new.hjt written; F8, «вихр», Enter: found «%s»" % found)
 
 
 def run_inside_private_bus(mode, program, staff_base):

@@ -12,8 +12,9 @@ TARNBOOK_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-d
 # What the tests need besides: the X server, window manager and X tools of the end-to-end
 # tests (tests/e2e), the accessibility bus and its Python bindings of the screen reader tests
 # (tests/e2e/atspi_e2e.py), the screen reader Orca that tests/e2e/orca_e2e.py listens to, and
-# the MinGW-w64 compiler that checks the Windows code (tests/windows).
-TARNBOOK_TEST_PACKAGES=(python3 xvfb openbox xclip xdotool wmctrl x11-utils x11-apps
+# the MinGW-w64 compiler that checks the Windows code (tests/windows), and Qt's private headers,
+# with which a window test wakes the accessibility bridge as a screen reader does.
+TARNBOOK_TEST_PACKAGES=(qt6-base-private-dev python3 xvfb openbox xclip xdotool wmctrl x11-utils x11-apps
                         at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus-x11 x11-xkb-utils
                         orca g++-mingw-w64-x86-64-posix)
 

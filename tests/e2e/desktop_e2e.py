@@ -97,6 +97,8 @@ def wait_for(what, probe, timeout=10.0, interval=0.05, state=None):
 class Desktop:
     """The private X server, its window manager and the programs started on it."""
 
+    screen = "1280x800x24"  # Xvfb's screen: width x height x depth
+
     def __init__(self, workdir, logdir):
         self.workdir = workdir
         self.logdir = logdir
@@ -109,7 +111,7 @@ class Desktop:
     def start_server(self):
         read_end, write_end = os.pipe()
         server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
              "-nolisten", "tcp", "-noreset"],
             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         os.close(write_end)

@@ -307,6 +307,12 @@ def run_inside_private_bus(program, staff_base):
         desktop = e2e.Desktop(workdir, scratch)
         try:
             desktop.start_server()
+            if "ASAN_OPTIONS" in desktop.env:
+                # A key event that Orca, slow under a sanitizer build, does not answer in time
+                # stays in Qt's accessibility bridge to the end ("keyEventError ... NoReply"),
+                # which the leak check reports as Qt's own. Leaks are checked by the other
+                # desktop tests; this one is about what is spoken.
+                desktop.env["ASAN_OPTIONS"] += ":detect_leaks=0"
             desktop.start_window_manager()
             desktop.spawn([launcher, "--launch-immediately"], stderr=subprocess.DEVNULL)
             try:

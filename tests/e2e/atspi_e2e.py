@@ -435,12 +435,34 @@ def check_keyboard(bus, app, desktop, window):
     print("Shift+F2: staff-new.hjt written; F8, «вихр», Enter: found «%s»" % found)
 
 
+def bus_launcher():
+    """The accessibility bus launcher of this system, or None."""
+    return next((path for path in BUS_LAUNCHERS if os.path.exists(path)), None)
+
+
+def start_accessibility_bus(desktop, launcher):
+    """Starts the accessibility bus on the desktop's session bus and waits until it answers;
+    e2e.Skip when it never does."""
+    desktop.spawn([launcher, "--launch-immediately"], stderr=subprocess.DEVNULL)
+
+    def bus_address():
+        return desktop.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
+                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+                           check=False).returncode == 0
+    # The session bus may also start a launcher of its own when asked for the address; either
+    # one serves.
+    try:
+        e2e.wait_for("the accessibility bus", bus_address)
+    except e2e.Failure as failure:
+        raise e2e.Skip("no accessibility bus: %s" % failure)
+
+
 def run_inside_private_bus(mode, program, staff_base):
     import gi
     gi.require_version("Atspi", "2.0")
     from gi.repository import Atspi, GLib
 
-    launcher = next((path for path in BUS_LAUNCHERS if os.path.exists(path)), None)
+    launcher = bus_launcher()
     if launcher is None:
         print("SKIPPED: no at-spi-bus-launcher (package at-spi2-core)")
         return SKIP
@@ -452,18 +474,7 @@ def run_inside_private_bus(mode, program, staff_base):
         try:
             desktop.start_server()
             desktop.start_window_manager()
-            desktop.spawn([launcher, "--launch-immediately"], stderr=subprocess.DEVNULL)
-
-            def bus_address():
-                return desktop.run(["dbus-send", "--session", "--dest=org.a11y.Bus",
-                                    "--print-reply", "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
-                                   check=False).returncode == 0
-            # The session bus may also start a launcher of its own when asked for the address;
-            # either one serves.
-            try:
-                e2e.wait_for("the accessibility bus", bus_address)
-            except e2e.Failure as failure:
-                raise e2e.Skip("no accessibility bus: %s" % failure)
+            start_accessibility_bus(desktop, launcher)
             if Atspi.init() not in (0, 1):
                 raise e2e.Skip("AT-SPI could not reach the accessibility bus")
             bus = Bus(Atspi, GLib)

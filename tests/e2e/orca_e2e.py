@@ -296,7 +296,7 @@ def run_job(desktop, speech, program, workdir):
 
 
 def run_inside_private_bus(program, staff_base):
-    launcher = next((path for path in atspi_e2e.BUS_LAUNCHERS if os.path.exists(path)), None)
+    launcher = atspi_e2e.bus_launcher()
     if launcher is None:
         print("SKIPPED: no at-spi-bus-launcher (package at-spi2-core)")
         return SKIP
@@ -314,13 +314,7 @@ def run_inside_private_bus(program, staff_base):
                 # desktop tests; this one is about what is spoken.
                 desktop.env["ASAN_OPTIONS"] += ":detect_leaks=0"
             desktop.start_window_manager()
-            desktop.spawn([launcher, "--launch-immediately"], stderr=subprocess.DEVNULL)
-            try:
-                e2e.wait_for("the accessibility bus", lambda: desktop.run(
-                    ["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
-                     "/org/a11y/bus", "org.a11y.Bus.GetAddress"], check=False).returncode == 0)
-            except e2e.Failure as failure:
-                raise e2e.Skip("no accessibility bus: %s" % failure)
+            atspi_e2e.start_accessibility_bus(desktop, launcher)
             orca, speech = start_orca(desktop, scratch)
             run_job(desktop, speech, program, workdir)
         except e2e.Skip as skip:
